@@ -1,0 +1,117 @@
+#include "app/form.hpp"
+
+#include <time.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "game/scenes.hpp"
+#include "gfx/bmp.hpp"
+#include "gfx/sheet.hpp"
+#include "store/record.hpp"
+
+namespace app {
+
+std::int32_t MonotonicClock::NowMs() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                  static_cast<std::uint64_t>(ts.tv_nsec) / 1'000'000u;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+std::string DataDirFor(const std::string& cwd) {
+  if (!cwd.empty() && cwd.back() == '/') return cwd;
+  return cwd + "/";
+}
+
+std::string ApplicationTitle(const std::string& programPath) {
+  const auto slash = programPath.find_last_of('/');
+  std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+  name = name.substr(0, name.find('.'));
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    name[i] = static_cast<char>(i == 0 ? std::toupper(c) : std::tolower(c));
+  }
+  return name;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+TForm1::TForm1(std::string fontPath, game::Clock* clock)
+    : fontPath_(std::move(fontPath)), clock_(clock ? *clock : monotonic_) {}
+
+void TForm1::FormCues::Play(game::Cue cue) {
+  switch (cue) {
+    case game::Cue::Merge: form_.MediaPlayer1.Play(); break;
+    case game::Cue::Menu: form_.MediaPlayer2.Play(); break;
+    case game::Cue::Pop: form_.MediaPlayer3.Play(); break;
+  }
+}
+
+void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd) {
+  game::SeedRandom(Rng, msSinceUtcMidnight);
+  G.DataDir = DataDirFor(cwd);
+
+  text_ = std::make_unique<gfx::TtfText>(fontPath_);
+  platform_ = std::make_unique<game::Platform>(game::Platform{clock_, cues_, *text_});
+  G.Sprites = gfx::CutSprites(gfx::LoadBmp(G.DataDir + "pic.bmp"));
+
+  MediaPlayer1.Open(G.DataDir + "snd1.wav");
+  MediaPlayer2.Open(G.DataDir + "snd2.wav");
+  MediaPlayer3.Open(G.DataDir + "snd3.wav");
+
+  G.BackBuffer = gfx::Image(600, 400);
+  ReadRecordFile();
+}
+
+void TForm1::ReadRecordFile() {
+  // The table starts fresh rather than all zero, so a missing, short or unreadable file still
+  // leaves a game that times can enter; a short file overlays what it has from offset 0.
+  store::Record record = store::FreshRecord();
+  const auto adopt = [&] {
+    G.RankTable = record.Ranks;
+    // A damaged Level would select a row outside the table and scale the speed without bound.
+    G.Level = std::clamp(record.Level, 1, 5);
+  };
+  try {
+    store::Load(RecordPath(), record);
+  } catch (...) {
+    adopt();
+    throw;
+  }
+  adopt();
+}
+
+void TForm1::SaveRecordFile() { store::Save(RecordPath(), store::Record{G.RankTable, G.Level}); }
+
+void TForm1::Timer1Timer() { game::Timer1Timer(G, Rng, *platform_); }
+
+void TForm1::FormMouseMove(std::int32_t x, std::int32_t y) {
+  G.MouseX = x;
+  G.MouseY = y;
+}
+
+void TForm1::FormMouseDown(std::int32_t x, std::int32_t y) {
+  FormMouseMove(x, y);
+  G.Clicked = 1;
+}
+
+bool TForm1::FormKeyDownEscape() {
+  if (G.Scene != game::kTitle) {
+    // Only the scene changes: a pending click is handled by the title in the next tick.
+    G.Scene = game::kTitle;
+    G.Phase = 0;
+    return false;
+  }
+  SaveRecordFile();
+  return true;
+}
+
+void TForm1::FormClose() { SaveRecordFile(); }
+
+}  // namespace app

@@ -1,0 +1,83 @@
+#pragma once
+// The game's main form without its window: start-up, the handlers and what they own. The
+// window layer feeds it events and presents its BackBuffer; a test or a benchmark can drive it
+// with no window at all.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "audio/media_player.hpp"
+#include "game/platform.hpp"
+#include "game/random.hpp"
+#include "game/state.hpp"
+#include "gfx/ttf_text.hpp"
+
+namespace app {
+
+// Milliseconds of the monotonic clock, low 32 bits. A monotonic count keeps a clock change or a
+// daylight-saving shift out of the finishing times.
+class MonotonicClock final : public game::Clock {
+ public:
+  std::int32_t NowMs() override;
+};
+
+// `DataDir` for a working directory: the path with a '/' added unless it ends with one.
+std::string DataDirFor(const std::string& cwd);
+
+// The application's title: the program file's name without folder and without everything from
+// its first full stop, first letter upper case, the rest lower case ("frothy" gives "Frothy").
+std::string ApplicationTitle(const std::string& programPath);
+
+// The text of an error box: a full stop is added when the message's last character comes after
+// the full stop in code order (so the Japanese texts get one, "I/O エラー (5)" does not).
+std::string ErrorBoxText(const std::string& message);
+
+class TForm1 {
+ public:
+  // `clock` replaces the monotonic clock (tests and benchmarks); it must outlive the form.
+  explicit TForm1(std::string fontPath, game::Clock* clock = nullptr);
+
+  // Start-up, in order: seed, DataDir, sprite sheet and tiles, cues 1 to 3, BackBuffer, record
+  // file. Throws the first failure; a store::IoError comes only from the record file, after
+  // everything the frame step needs exists.
+  void FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd);
+
+  void Timer1Timer();
+  void FormMouseMove(std::int32_t x, std::int32_t y);
+  void FormMouseDown(std::int32_t x, std::int32_t y);
+  // Escape: back to the title from another scene; on the title, save and ask to end. Returns
+  // true when the program should end. Throws when the save fails (the program goes on).
+  bool FormKeyDownEscape();
+  // A close request: saves. Throws when the save fails, and the close is then abandoned.
+  void FormClose();
+
+  std::string RecordPath() const { return G.DataDir + "b_data.dat"; }
+
+  game::GameState G;
+  game::Random Rng;
+  audio::MediaPlayer MediaPlayer1{0};  // "snd1.wav", merge
+  audio::MediaPlayer MediaPlayer2{1};  // "snd2.wav", menu
+  audio::MediaPlayer MediaPlayer3{2};  // "snd3.wav", pop
+
+ private:
+  class FormCues final : public game::Cues {
+   public:
+    explicit FormCues(TForm1& form) : form_(form) {}
+    void Play(game::Cue cue) override;
+
+   private:
+    TForm1& form_;
+  };
+
+  void ReadRecordFile();
+  void SaveRecordFile();
+
+  std::string fontPath_;
+  std::unique_ptr<gfx::TtfText> text_;
+  MonotonicClock monotonic_;
+  game::Clock& clock_;
+  FormCues cues_{*this};
+  std::unique_ptr<game::Platform> platform_;
+};
+
+}  // namespace app

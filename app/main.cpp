@@ -1,0 +1,3 @@
+#include "app/run.hpp"
+
+int main(int /*argc*/, char** argv) { return app::Run(argv[0]); }

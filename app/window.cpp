@@ -1,0 +1,63 @@
+#include "app/window.hpp"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "app/icon.hpp"
+
+namespace app {
+
+Window::Window(const std::string& caption) {
+  window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
+  if (!window_) throw std::runtime_error(SDL_GetError());
+  renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  if (!renderer_) throw std::runtime_error(SDL_GetError());
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                               kClientWidth, kClientHeight + 1);
+  if (!texture_) throw std::runtime_error(SDL_GetError());
+  if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+          const_cast<std::uint32_t*>(kIconPixels), kIconSize, kIconSize, 32, kIconSize * 4,
+          SDL_PIXELFORMAT_ARGB8888)) {
+    SDL_SetWindowIcon(window_, icon);
+    SDL_FreeSurface(icon);
+  }
+}
+
+Window::~Window() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+}
+
+void Window::Show() { SDL_ShowWindow(window_); }
+
+void Window::Present(const gfx::Image& frame, bool force) {
+  if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
+  const auto& pixels = frame.Pixels();
+  // An unchanged frame costs a compare instead of an upload and a swap.
+  if (!force && shown_ == pixels) return;
+  shown_ = pixels;
+  SDL_UpdateTexture(texture_, nullptr, pixels.data(), kClientWidth * 4);
+  const SDL_Rect visible{0, 0, kClientWidth, kClientHeight};  // the last row never shows
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, &visible, nullptr);
+  SDL_RenderPresent(renderer_);
+}
+
+std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  SDL_GetGlobalMouseState(&gx, &gy);
+  SDL_GetWindowPosition(window_, &wx, &wy);
+  return {gx - wx, gy - wy};
+}
+
+void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), message.c_str(), parent) != 0)
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
+}
+
+}  // namespace app

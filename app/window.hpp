@@ -1,0 +1,49 @@
+#pragma once
+// The one main window: a fixed 600 x 399 client area, centred, not resizable, captioned
+// "FROTHY!". It shows the top 399 rows of a 600 x 400 frame.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gfx/image.hpp"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace app {
+
+inline constexpr int kClientWidth = 600;
+inline constexpr int kClientHeight = 399;
+
+class Window {
+ public:
+  // Created hidden; throws std::runtime_error with SDL's text when there is no display.
+  explicit Window(const std::string& caption);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  void Show();
+  SDL_Window* Handle() const { return window_; }
+
+  // Uploads and shows the frame. A frame identical to the one last shown is skipped unless
+  // `force` (the window was exposed and its contents must be put back).
+  void Present(const gfx::Image& frame, bool force = false);
+
+  // The pointer's current position in client pixels, wherever it is (not clamped).
+  std::pair<std::int32_t, std::int32_t> PointerInClient() const;
+
+ private:
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  std::vector<gfx::Rgb> shown_;  // the frame on screen now
+};
+
+// The modal error box (error kind, OK button). Falls back to standard error when no box can be
+// shown. `parent` may be null.
+void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent);
+
+}  // namespace app

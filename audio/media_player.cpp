@@ -1,0 +1,67 @@
+#include "audio/media_player.hpp"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
+
+namespace audio {
+namespace {
+
+int g_deviceUsers = 0;
+
+void AcquireDevice() {
+  if (g_deviceUsers++ > 0) return;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    --g_deviceUsers;
+    throw Error(SDL_GetError());
+  }
+  // A small buffer keeps the cue close to the click that triggered it.
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 512) != 0) {
+    --g_deviceUsers;
+    const std::string text = Mix_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    throw Error(text);
+  }
+  Mix_AllocateChannels(MediaPlayer::kChannels);
+}
+
+void ReleaseDevice() {
+  if (--g_deviceUsers > 0) return;
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+}  // namespace
+
+MediaPlayer::MediaPlayer(int channel) : channel_(channel) {}
+
+MediaPlayer::~MediaPlayer() {
+  if (chunk_) {
+    Mix_HaltChannel(channel_);
+    Mix_FreeChunk(chunk_);
+  }
+  if (holdsDevice_) ReleaseDevice();
+}
+
+void MediaPlayer::Open(const std::string& path) {
+  if (!holdsDevice_) {
+    AcquireDevice();
+    holdsDevice_ = true;
+  }
+  if (chunk_) {
+    Mix_HaltChannel(channel_);
+    Mix_FreeChunk(chunk_);
+    chunk_ = nullptr;
+  }
+  chunk_ = Mix_LoadWAV(path.c_str());
+  if (!chunk_) throw Error(path + ": " + Mix_GetError());
+}
+
+bool MediaPlayer::Sounding() const { return chunk_ && Mix_Playing(channel_) != 0; }
+
+void MediaPlayer::Play() {
+  if (!chunk_) throw Error("MCI デバイスがありません");
+  if (Sounding()) return;
+  Mix_PlayChannel(channel_, chunk_, 0);  // a refusal (device busy) leaves the game silent
+}
+
+}  // namespace audio

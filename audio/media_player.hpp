@@ -1,0 +1,45 @@
+#pragma once
+// One sound cue on the mixer. Each player owns a mixer channel of its own, so different cues
+// sound at the same time; the audio device is opened with the first cue and closed with the
+// last. Playback runs in the background and is never waited for.
+#include <stdexcept>
+#include <string>
+
+struct Mix_Chunk;
+
+namespace audio {
+
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class MediaPlayer {
+ public:
+  // `channel` is this cue's own mixer channel, 0 to kChannels - 1.
+  explicit MediaPlayer(int channel);
+  ~MediaPlayer();
+  MediaPlayer(const MediaPlayer&) = delete;
+  MediaPlayer& operator=(const MediaPlayer&) = delete;
+
+  // Opens the wave file (and, for the first cue, the audio device). Throws audio::Error with the
+  // library's own text when the device or the file cannot be opened.
+  void Open(const std::string& path);
+
+  // A cue still sounding carries on untouched; one that has finished or never played starts
+  // from its beginning. A failure to play is ignored. Throws only when the cue was never opened.
+  void Play();
+
+  bool IsOpen() const { return chunk_ != nullptr; }
+  // True while this cue is sounding.
+  bool Sounding() const;
+
+  static constexpr int kChannels = 3;
+
+ private:
+  int channel_;
+  Mix_Chunk* chunk_ = nullptr;
+  bool holdsDevice_ = false;
+};
+
+}  // namespace audio

@@ -1,0 +1,18 @@
+#include "game/scenes.hpp"
+
+namespace game {
+
+void Timer1Timer(GameState& g, Random& rng, const Platform& p) {
+  // Three independent tests, not a choice: a block that moves Scene forward lets the next
+  // scene's block run in this same tick.
+  if (g.Scene == kTitle) TitleFrame(g, rng, p);
+  if (g.Scene == kPlay) {
+    ClearField(g);
+    MergeStep(g, p);  // judged against the positions the player saw in the last frame
+    MoveAndDrawBubbles(g);
+    ClockAndFinish(g, p);
+  }
+  if (g.Scene == kRanking) RankingFrame(g, p);
+}
+
+}  // namespace game

@@ -1,0 +1,59 @@
+#include <cmath>
+
+#include "game/scenes.hpp"
+
+namespace game {
+
+bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y) {
+  if (g.Gone[i] != 0) return false;
+  const long double dx = static_cast<long double>(x) - g.PosX[i];
+  const long double dy = static_cast<long double>(y) - g.PosY[i];
+  // Integer on the left, strict: a squared distance of exactly r^2 + 1 misses.
+  return static_cast<long double>(g.Radius[i] * g.Radius[i] + 1) > dx * dx + dy * dy;
+}
+
+void MergeStep(GameState& g, const Platform& p) {
+  if (g.Phase >= 2 || g.Clicked != 1) return;
+  g.Clicked = 0;
+  g.HitCount = 0;
+  for (int i = 0; i < BubbleCount; ++i) {
+    if (g.Gone[i] != 0) continue;
+    if (BubbleHit(g, i, g.MouseX, g.MouseY)) g.HitList[g.HitCount++] = i;
+  }
+  if (g.HitCount <= 1) return;  // empty field or a single bubble: used up, silent, no clock
+
+  p.cues.Play(Cue::Merge);
+  if (g.ClockStarted == 0) {
+    g.ClockStarted = 1;
+    g.ClockStart = p.clock.NowMs();
+  }
+  g.BubblesLeft -= g.HitCount - 1;
+  g.TotalArea = 0;
+  for (int k = 0; k < g.HitCount; ++k) g.TotalArea += g.Area[g.HitList[k]];
+  g.MergedRadius = static_cast<std::int32_t>(
+      T(std::sqrt(static_cast<long double>(g.TotalArea)) + 0.5L));
+
+  // Area-weighted averages: each term is divided by the total before it is added, and every
+  // running sum is stored as a double.
+  const auto weighted = [&](const PerSlot<double>& v, double& acc) {
+    acc = 0.0;
+    for (int k = 0; k < g.HitCount; ++k) {
+      const int j = g.HitList[k];
+      acc = static_cast<double>(static_cast<long double>(g.Area[j]) * v[j] / g.TotalArea + acc);
+    }
+  };
+  const int keep = g.HitList[0];  // the lowest slot survives
+  weighted(g.PosX, g.AccX);
+  weighted(g.PosY, g.AccY);
+  g.PosX[keep] = g.AccX;
+  g.PosY[keep] = g.AccY;
+  weighted(g.VelX, g.AccX);
+  weighted(g.VelY, g.AccY);
+  g.VelX[keep] = g.AccX;
+  g.VelY[keep] = g.AccY;
+  g.Radius[keep] = g.MergedRadius;
+  g.Area[keep] = g.MergedRadius * g.MergedRadius;  // the square of the new radius, not the total
+  for (int k = 1; k < g.HitCount; ++k) g.Gone[g.HitList[k]] = 1;
+}
+
+}  // namespace game

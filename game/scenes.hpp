@@ -1,0 +1,62 @@
+#pragma once
+// The steps of the frame step, one group per scene. Each works on GameState alone and draws
+// into its BackBuffer; none of them returns an error.
+#include <cstdint>
+#include <string>
+
+#include "game/platform.hpp"
+#include "game/random.hpp"
+#include "game/state.hpp"
+
+namespace game {
+
+// One tick of the game: the title, play and ranking blocks, each run when Scene has its value
+// at the moment the block is reached, so a change to a later scene shows in the same tick.
+// The window layer presents BackBuffer afterwards.
+void Timer1Timer(GameState& g, Random& rng, const Platform& p);
+
+// --- Bubble field ---
+// Truncation toward zero to 64 bits (values beyond that range saturate, NaN gives 0).
+std::int64_t T(long double v);
+// Fifty new bubbles for the current Level: four draws per slot.
+void SpawnBubbles(GameState& g, Random& rng);
+// Field square x 0..398, y 0..398 to black; the pen is left white for the bubbles.
+void ClearField(GameState& g);
+// Moves bubble i one tick and reflects it at the walls (left, right, top, bottom).
+void MoveBubble(GameState& g, int i);
+// Every bubble still on the field, in slot order: moved, reflected, drawn.
+void MoveAndDrawBubbles(GameState& g);
+
+// --- Merging ---
+// Pointer strictly inside the hit circle of radius sqrt(r^2 + 1) of a bubble on the field.
+bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y);
+// Consumes a click in Phase 0 or 1 and merges every bubble under it, if two or more.
+void MergeStep(GameState& g, const Platform& p);
+
+// --- Title ---
+bool OverStartButton(std::int32_t x, std::int32_t y);
+bool OverRankingButton(std::int32_t x, std::int32_t y);
+bool OverLevelDown(std::int32_t x, std::int32_t y);
+bool OverLevelUp(std::int32_t x, std::int32_t y);
+void TitleFrame(GameState& g, Random& rng, const Platform& p);
+
+// --- Play clock, finish and final click ---
+inline constexpr std::int32_t kClockCapMs = 599999;
+inline constexpr std::int32_t kBannerMs = 6500;  // the banner stays for more than this
+inline constexpr std::int32_t kPauseMs = 4000;   // the empty field stays for more than this
+inline constexpr std::int32_t kNotRanked = 11;
+void ClockUpdate(GameState& g, const Platform& p);
+// Minutes, a right single quotation mark, two-digit seconds, a right double quotation mark.
+std::string ClockText(const GameState& g);
+// The place 1 to 10 a time takes in a row of ten, or 11; the row is shifted and the time put
+// in. A time equal to a stored one goes ahead of it.
+std::int32_t EnterRanking(std::array<std::int32_t, 10>& row, std::int32_t time);
+// Steps of the play block after the bubbles have moved, each testing Phase afresh.
+void ClockAndFinish(GameState& g, const Platform& p);
+
+// --- Ranking ---
+// minutes' seconds'' for any entry; only -1 is an empty place (written "-----").
+std::string TimeText(GameState& g, std::int32_t entry);
+void RankingFrame(GameState& g, const Platform& p);
+
+}  // namespace game

@@ -1,0 +1,85 @@
+#include "gfx/bmp.hpp"
+
+#include <SDL2/SDL.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+namespace gfx {
+namespace {
+
+struct SurfaceDeleter {
+  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+std::int32_t Le32(const unsigned char* p) {
+  return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
+                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+}
+
+// The decoder would reserve memory for whatever size the header claims before it finds out
+// that the pixels are not there; refuse absurd sizes up front.
+void CheckClaimedSize(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<unsigned char, 26> h{};
+  if (!in.read(reinterpret_cast<char*>(h.data()), h.size())) return;  // the decoder reports it
+  if (h[0] != 'B' || h[1] != 'M') return;
+  const std::int32_t infoSize = Le32(&h[14]);
+  std::int64_t w = 0, hgt = 0;
+  if (infoSize == 12) {  // OS/2 core header: 16-bit sizes
+    w = h[18] | h[19] << 8;
+    hgt = h[20] | h[21] << 8;
+  } else {
+    w = Le32(&h[18]);
+    hgt = Le32(&h[22]);
+  }
+  if (std::llabs(w) > kMaxBmpSide || std::llabs(hgt) > kMaxBmpSide) {
+    throw Error(path + ": the bitmap claims " + std::to_string(w) + " x " +
+                std::to_string(std::llabs(hgt)) + " pixels, more than " +
+                std::to_string(kMaxBmpSide) + " x " + std::to_string(kMaxBmpSide));
+  }
+}
+
+}  // namespace
+
+Image LoadBmp(const std::string& path) {
+  CheckClaimedSize(path);
+  SurfacePtr loaded(SDL_LoadBMP(path.c_str()));
+  if (!loaded) throw Error(path + ": " + SDL_GetError());
+  SurfacePtr rgb(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGB888, 0));
+  if (!rgb) throw Error(path + ": " + SDL_GetError());
+  Image image(rgb->w, rgb->h);
+  if (image.Empty()) throw Error(path + ": the bitmap has no pixels");
+  if (SDL_MUSTLOCK(rgb.get())) SDL_LockSurface(rgb.get());
+  for (int y = 0; y < rgb->h; ++y) {
+    const auto* row = static_cast<const std::uint8_t*>(rgb->pixels) +
+                      static_cast<std::size_t>(y) * rgb->pitch;
+    std::memcpy(image.Row(y), row, static_cast<std::size_t>(rgb->w) * sizeof(Rgb));
+    for (int x = 0; x < rgb->w; ++x) image.Row(y)[x] &= 0xFFFFFF;
+  }
+  if (SDL_MUSTLOCK(rgb.get())) SDL_UnlockSurface(rgb.get());
+  return image;
+}
+
+void SaveBmp(const Image& image, const std::string& path) {
+  SurfacePtr s(SDL_CreateRGBSurfaceWithFormat(0, image.Width(), image.Height(), 24,
+                                              SDL_PIXELFORMAT_BGR24));
+  if (!s) throw Error(path + ": " + SDL_GetError());
+  for (int y = 0; y < image.Height(); ++y) {
+    auto* row = static_cast<std::uint8_t*>(s->pixels) + static_cast<std::size_t>(y) * s->pitch;
+    for (int x = 0; x < image.Width(); ++x) {
+      const Rgb p = image.At(x, y);
+      row[3 * x + 0] = static_cast<std::uint8_t>(p);
+      row[3 * x + 1] = static_cast<std::uint8_t>(p >> 8);
+      row[3 * x + 2] = static_cast<std::uint8_t>(p >> 16);
+    }
+  }
+  if (SDL_SaveBMP(s.get(), path.c_str()) != 0) throw Error(path + ": " + SDL_GetError());
+}
+
+}  // namespace gfx

@@ -1,0 +1,20 @@
+#pragma once
+// Windows bitmap (BMP) files to and from images.
+#include <string>
+
+#include "gfx/image.hpp"
+
+namespace gfx {
+
+// Largest width or height accepted from a file; a header claiming more is refused before any
+// pixel memory is reserved for it.
+inline constexpr int kMaxBmpSide = 16384;
+
+// Reads any bitmap SDL understands (1, 4, 8, 16, 24, 32 bits, RLE, top-down). Throws gfx::Error
+// with a readable text when the file cannot be opened or is not a valid bitmap.
+Image LoadBmp(const std::string& path);
+
+// Writes a 24-bit bitmap. Throws gfx::Error on failure.
+void SaveBmp(const Image& image, const std::string& path);
+
+}  // namespace gfx

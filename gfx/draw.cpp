@@ -1,0 +1,166 @@
+#include "gfx/draw.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+
+namespace gfx {
+namespace {
+
+// The part of a w x h block placed at (x, y) that lies on a surface of sw x sh, in
+// destination coordinates. Computed in 64 bits so that any int position is safe.
+struct Clip {
+  int x0, y0, x1, y1;  // half-open
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Clip ClipBlock(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, int sw, int sh) {
+  const std::int64_t x0 = std::max<std::int64_t>(x, 0);
+  const std::int64_t y0 = std::max<std::int64_t>(y, 0);
+  const std::int64_t x1 = std::min<std::int64_t>(x + w, sw);
+  const std::int64_t y1 = std::min<std::int64_t>(y + h, sh);
+  if (x0 >= x1 || y0 >= y1) return {0, 0, 0, 0};
+  return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+          static_cast<int>(y1)};
+}
+
+void FillSpan(Image& dst, const Clip& c, Rgb color) {
+  for (int y = c.y0; y < c.y1; ++y) std::fill(dst.Row(y) + c.x0, dst.Row(y) + c.x1, color);
+}
+
+void Plot(Image& dst, std::int64_t x, std::int64_t y, Rgb color) {
+  if (x >= 0 && y >= 0 && x < dst.Width() && y < dst.Height())
+    dst.Row(static_cast<int>(y))[x] = color;
+}
+
+// One channel of a glyph pixel: the background mixed toward the glyph colour by coverage.
+constexpr Rgb Mix(Rgb fg, Rgb bg, unsigned a, int shift) {
+  const unsigned f = (fg >> shift) & 0xFF;
+  const unsigned b = (bg >> shift) & 0xFF;
+  return static_cast<Rgb>((b * (255 - a) + f * a + 127) / 255) << shift;
+}
+
+}  // namespace
+
+void DrawImage(Image& dst, int x, int y, const Image& src) {
+  const Clip c = ClipBlock(x, y, src.Width(), src.Height(), dst.Width(), dst.Height());
+  if (c.Empty()) return;
+  const int n = c.x1 - c.x0;
+  for (int dy = c.y0; dy < c.y1; ++dy) {
+    const Rgb* s = src.Row(dy - y) + (c.x0 - x);
+    Rgb* d = dst.Row(dy) + c.x0;
+    switch (dst.CopyMode) {
+      case Rop::SRCAND:
+        for (int i = 0; i < n; ++i) d[i] &= s[i];
+        break;
+      case Rop::SRCPAINT:
+        for (int i = 0; i < n; ++i) d[i] |= s[i];
+        break;
+      case Rop::SRCCOPY:
+      default:
+        std::memcpy(d, s, static_cast<std::size_t>(n) * sizeof(Rgb));
+        break;
+    }
+  }
+}
+
+void FillRect(Image& dst, int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  const std::int64_t w = std::int64_t{x2} - x1;
+  const std::int64_t h = std::int64_t{y2} - y1;
+  if (w <= 0 || h <= 0) return;
+  FillSpan(dst, ClipBlock(x1, y1, w, h, dst.Width(), dst.Height()), dst.Brush.Color);
+  if (dst.Pen.Color == dst.Brush.Color) return;  // the border would change nothing
+  const Rgb pen = dst.Pen.Color;
+  FillSpan(dst, ClipBlock(x1, y1, w, 1, dst.Width(), dst.Height()), pen);
+  FillSpan(dst, ClipBlock(x1, std::int64_t{y2} - 1, w, 1, dst.Width(), dst.Height()), pen);
+  FillSpan(dst, ClipBlock(x1, y1, 1, h, dst.Width(), dst.Height()), pen);
+  FillSpan(dst, ClipBlock(std::int64_t{x2} - 1, y1, 1, h, dst.Width(), dst.Height()), pen);
+}
+
+void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view utf8) {
+  const int height = dst.Font.Height > 0 ? dst.Font.Height : kDefaultFontHeight;
+  const TextMask& mask = text.Render(utf8, height);
+  const Clip c = ClipBlock(x, y, mask.Width, mask.Height, dst.Width(), dst.Height());
+  if (c.Empty()) return;
+  const Rgb fg = dst.Font.Color;
+  const Rgb bg = dst.Brush.Color;
+  std::array<Rgb, 256> shade{};
+  for (unsigned a = 0; a < 256; ++a) shade[a] = Mix(fg, bg, a, 16) | Mix(fg, bg, a, 8) | Mix(fg, bg, a, 0);
+  for (int dy = c.y0; dy < c.y1; ++dy) {
+    const std::uint8_t* m =
+        mask.Coverage.data() + static_cast<std::size_t>(dy - y) * mask.Width + (c.x0 - x);
+    Rgb* d = dst.Row(dy) + c.x0;
+    for (int i = 0; i < c.x1 - c.x0; ++i) d[i] = shade[m[i]];
+  }
+}
+
+void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  // The outline runs through the box's outermost pixels: columns x1 .. x2-1, rows y1 .. y2-1.
+  std::int64_t x0 = x1, xe = std::int64_t{x2} - 1;
+  std::int64_t y0 = y1, ye = std::int64_t{y2} - 1;
+  if (xe < x0 || ye < y0) return;
+  if (xe < 0 || ye < 0 || x0 >= dst.Width() || y0 >= dst.Height()) return;
+  // Nothing in the game comes near this size; the bound keeps the error terms in 64 bits.
+  constexpr std::int64_t kMaxDiameter = 1 << 15;
+  if (xe - x0 > kMaxDiameter || ye - y0 > kMaxDiameter) return;
+
+  const double cx = (double(x1) + double(x2)) / 2.0;
+  const double cy = (double(y1) + double(y2)) / 2.0;
+  const double ax = x3 - cx, ay = y3 - cy, bx = x4 - cx, by = y4 - cy;
+  const bool whole = ax * by - ay * bx == 0.0 && ax * bx + ay * by > 0.0;
+  // Angles on screen, counter-clockwise (y grows downward, hence the minus).
+  const double start = std::atan2(-ay, ax);
+  double sweep = std::atan2(-by, bx) - start;
+  if (sweep <= 0.0) sweep += 2.0 * std::numbers::pi;
+  const Rgb pen = dst.Pen.Color;
+  auto put = [&](std::int64_t px, std::int64_t py) {
+    if (!whole) {
+      double t = std::atan2(-(double(py) + 0.5 - cy), double(px) + 0.5 - cx) - start;
+      if (t < 0.0) t += 2.0 * std::numbers::pi;
+      if (t > sweep) return;
+    }
+    Plot(dst, px, py, pen);
+  };
+
+  // Integer ellipse in a rectangle (four quadrants at once, error terms exact).
+  std::int64_t a = xe - x0, b = ye - y0, b1 = b & 1;
+  std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+  std::int64_t err = dx + dy + b1 * a * a;
+  y0 += (b + 1) / 2;
+  ye = y0 - b1;
+  a *= 8 * a;
+  b1 = 8 * b * b;
+  do {
+    put(xe, y0);
+    put(x0, y0);
+    put(x0, ye);
+    put(xe, ye);
+    const std::int64_t e2 = 2 * err;
+    if (e2 <= dy) {
+      ++y0;
+      --ye;
+      err += dy += a;
+    }
+    if (e2 >= dx || 2 * err > dy) {
+      ++x0;
+      --xe;
+      err += dx += b1;
+    }
+  } while (x0 <= xe);
+  while (y0 - ye < b) {  // flat ellipses stop early: finish the tips
+    put(x0 - 1, y0);
+    put(xe + 1, y0++);
+    put(x0 - 1, ye);
+    put(xe + 1, ye--);
+  }
+}
+
+}  // namespace gfx

@@ -1,0 +1,73 @@
+#pragma once
+// Images for the software raster: an owning width x height array of 0xRRGGBB pixels, row-major
+// with pitch == width, origin top-left, y downward. Each image carries the drawing state of its
+// own surface (pen, brush, font, copy mode), which persists between drawing calls.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace gfx {
+
+// 0xRRGGBB; the top byte is always zero.
+using Rgb = std::uint32_t;
+inline constexpr Rgb kWhite = 0xFFFFFF;
+inline constexpr Rgb kBlack = 0x000000;
+inline constexpr Rgb kGrey = 0x808080;
+
+// Bitwise raster operations, with the codes of the classic ternary raster operations.
+enum class Rop : std::uint32_t {
+  SRCCOPY = 0xCC0020,   // destination := source
+  SRCAND = 0x8800C6,    // destination := source AND destination
+  SRCPAINT = 0xEE0086,  // destination := source OR destination
+};
+inline constexpr Rop SRCCOPY = Rop::SRCCOPY;
+inline constexpr Rop SRCAND = Rop::SRCAND;
+inline constexpr Rop SRCPAINT = Rop::SRCPAINT;
+
+struct PenState {
+  Rgb Color = kBlack;  // outlines: rectangle borders, arcs; always one pixel wide
+};
+struct BrushState {
+  Rgb Color = kWhite;  // rectangle interiors and the opaque background of text
+};
+struct FontState {
+  Rgb Color = kBlack;
+  int Height = 0;  // character cell height in pixels (ascent + descent); 0 until set
+};
+
+// A failure of the platform under the raster (file, bitmap or font), with a readable message.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Image {
+ public:
+  // An absent image: 0 x 0, nothing to draw.
+  Image() = default;
+  // A new image: every pixel white, the surface in its initial state.
+  Image(int width, int height);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return pixels_.empty(); }
+
+  Rgb* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  const Rgb* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  Rgb At(int x, int y) const { return Row(y)[x]; }
+  std::vector<Rgb>& Pixels() { return pixels_; }
+  const std::vector<Rgb>& Pixels() const { return pixels_; }
+
+  PenState Pen;
+  BrushState Brush;
+  FontState Font;
+  Rop CopyMode = SRCCOPY;  // how images drawn onto this surface combine with it
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<Rgb> pixels_;
+};
+
+}  // namespace gfx

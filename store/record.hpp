@@ -1,0 +1,60 @@
+#pragma once
+// The record file: the ten best times of each of the five levels and the level chosen last.
+// Exactly 204 bytes, no header: 50 little-endian int32 entries, level-major (level L, place p at
+// byte 40 (L - 1) + 4 (p - 1)), then Level as a little-endian int32. An entry is a time written
+// minutes x 100 + seconds, or -1 for an empty place.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace store {
+
+inline constexpr int kLevels = 5;
+inline constexpr int kPlaces = 10;
+inline constexpr std::int32_t kEmpty = -1;
+inline constexpr std::size_t kRecordSize = 204;
+
+// [level - 1][place - 1]
+using RankTable = std::array<std::array<std::int32_t, kPlaces>, kLevels>;
+using RecordBytes = std::array<std::uint8_t, kRecordSize>;
+
+struct Record {
+  RankTable Ranks{};
+  std::int32_t Level = 0;
+  bool operator==(const Record&) const = default;
+};
+
+// All 50 entries empty, Level 1.
+Record FreshRecord();
+
+RecordBytes Encode(const Record& record);
+Record Decode(const RecordBytes& bytes);
+
+// A failed open, read or write, with the code and text the player is shown:
+// 2 file missing, 3 folder missing, 4 too many open files, 5 access refused, 100 file shorter
+// than a record, 101 disk full; any other code n reads "I/O エラー (n)".
+class IoError : public std::runtime_error {
+ public:
+  IoError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+std::string IoErrorText(int code);
+
+// Opens the existing file for reading and writing (never creates it) and reads its first
+// 204 bytes into `record`. A shorter file overlays the bytes it has from offset 0 onto
+// `record` and then throws code 100. Entries are taken as they are: no range, order or
+// repair. Throws IoError.
+void Load(const std::string& path, Record& record);
+
+// Replaces the file with the 204 bytes of `record`, so that a failure at any point leaves the
+// former file as it was: the bytes go to a temporary file beside it, reach the disk, and are
+// renamed over it. A write-protected file still refuses the save (code 5). Throws IoError.
+void Save(const std::string& path, const Record& record);
+
+}  // namespace store
