@@ -1,0 +1,317 @@
+// The software raster: copy-mode arithmetic, clipping, the rectangle, the ellipse outline,
+// text cells and masked text, and the sheet cuts.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "gfx/draw.hpp"
+#include "gfx/masked_text.hpp"
+#include "gfx/sheet.hpp"
+#include "tests/support.hpp"
+
+using gfx::Image;
+using gfx::Rgb;
+using testing_support::Text;
+
+namespace {
+
+Image Filled(int w, int h, Rgb c) {
+  Image img(w, h);
+  for (auto& p : img.Pixels()) p = c;
+  return img;
+}
+
+int CountOf(const Image& img, Rgb c) {
+  int n = 0;
+  for (Rgb p : img.Pixels()) n += p == c;
+  return n;
+}
+
+struct RopCase {
+  gfx::Rop mode;
+  Rgb src, dst, expected;
+};
+
+class CopyModeTest : public ::testing::TestWithParam<RopCase> {};
+
+TEST_P(CopyModeTest, CombinesBitByBit) {
+  const RopCase c = GetParam();
+  Image dst = Filled(3, 2, c.dst);
+  dst.CopyMode = c.mode;
+  gfx::DrawImage(dst, 0, 0, Filled(3, 2, c.src));
+  EXPECT_EQ(CountOf(dst, c.expected), 6) << std::hex << c.src << " onto " << c.dst;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TruthTable, CopyModeTest,
+    ::testing::Values(
+        RopCase{gfx::SRCCOPY, 0x123456, 0xABCDEF, 0x123456},
+        RopCase{gfx::SRCCOPY, 0x000000, 0xFFFFFF, 0x000000},
+        // AND: white leaves the destination, black blackens it, mixed bits combine per bit.
+        RopCase{gfx::SRCAND, 0xFFFFFF, 0x3A6EA5, 0x3A6EA5},
+        RopCase{gfx::SRCAND, 0x000000, 0x3A6EA5, 0x000000},
+        RopCase{gfx::SRCAND, 0xF0F00F, 0x3C3C3C, 0x30300C},
+        // OR: black leaves the destination, white whitens it.
+        RopCase{gfx::SRCPAINT, 0x000000, 0x3A6EA5, 0x3A6EA5},
+        RopCase{gfx::SRCPAINT, 0xFFFFFF, 0x3A6EA5, 0xFFFFFF},
+        RopCase{gfx::SRCPAINT, 0xF0000F, 0x0C0C0C, 0xFC0C0F}));
+
+// Where a 4 x 4 source lands on an 8 x 6 destination, for placements over every edge.
+struct ClipCase {
+  int x, y;
+  int expectedPixels;
+};
+
+class ClipTest : public ::testing::TestWithParam<ClipCase> {};
+
+TEST_P(ClipTest, DrawsOnlyWhatLiesOnTheSurface) {
+  const ClipCase c = GetParam();
+  Image dst = Filled(8, 6, gfx::kBlack);
+  Image src(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) src.Row(y)[x] = static_cast<Rgb>(0x100 * (y + 1) + x + 1);
+  gfx::DrawImage(dst, c.x, c.y, src);
+  int drawn = 0;
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const int sx = x - c.x, sy = y - c.y;
+      const bool inside = sx >= 0 && sy >= 0 && sx < 4 && sy < 4;
+      const Rgb want = inside ? static_cast<Rgb>(0x100 * (sy + 1) + sx + 1) : gfx::kBlack;
+      EXPECT_EQ(dst.At(x, y), want) << "at " << x << "," << y;
+      drawn += inside;
+    }
+  }
+  EXPECT_EQ(drawn, c.expectedPixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryEdge, ClipTest,
+    ::testing::Values(ClipCase{2, 1, 16}, ClipCase{-2, 1, 8}, ClipCase{6, 1, 8},
+                      ClipCase{2, -3, 4}, ClipCase{2, 4, 8}, ClipCase{-3, -3, 1},
+                      ClipCase{7, 5, 1}, ClipCase{-4, 0, 0}, ClipCase{8, 0, 0},
+                      ClipCase{0, 6, 0}, ClipCase{-2147483647, 0, 0},
+                      ClipCase{2147483647, 2147483647, 0}));
+
+TEST(FillRect, CoversColumnsX1ToX2MinusOneAndRowsLikewise) {
+  Image img = Filled(10, 10, gfx::kWhite);
+  img.Pen.Color = 0x112233;
+  img.Brush.Color = 0x112233;
+  gfx::FillRect(img, 2, 3, 6, 5);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x)
+      EXPECT_EQ(img.At(x, y), (x >= 2 && x < 6 && y >= 3 && y < 5) ? 0x112233u : gfx::kWhite)
+          << x << "," << y;
+}
+
+TEST(FillRect, BorderInPenInteriorInBrush) {
+  Image img = Filled(6, 5, gfx::kWhite);
+  img.Pen.Color = gfx::kBlack;
+  img.Brush.Color = gfx::kGrey;
+  gfx::FillRect(img, 0, 0, 6, 5);
+  EXPECT_EQ(CountOf(img, gfx::kGrey), 4 * 3);
+  EXPECT_EQ(CountOf(img, gfx::kBlack), 6 * 5 - 4 * 3);
+  EXPECT_EQ(img.At(1, 1), gfx::kGrey);
+  EXPECT_EQ(img.At(5, 4), gfx::kBlack);
+}
+
+TEST(FillRect, ClipsAtTheEdgesAndIgnoresEmptyBoxes) {
+  Image img = Filled(4, 4, gfx::kWhite);
+  img.Pen.Color = img.Brush.Color = gfx::kBlack;
+  gfx::FillRect(img, 2, 2, 2, 4);  // no width
+  EXPECT_EQ(CountOf(img, gfx::kBlack), 0);
+  gfx::FillRect(img, -5, -5, 400, 2);  // the play field's fill on a small surface
+  EXPECT_EQ(CountOf(img, gfx::kBlack), 8);
+}
+
+std::set<std::pair<int, int>> Outline(int x1, int y1, int x2, int y2, int w = 64, int h = 64) {
+  Image img = Filled(w, h, gfx::kBlack);
+  img.Pen.Color = gfx::kWhite;
+  gfx::Arc(img, x1, y1, x2, y2, x1, y1, x1, y1);
+  std::set<std::pair<int, int>> set;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (img.At(x, y) == gfx::kWhite) set.insert({x, y});
+  return set;
+}
+
+class ArcTest : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+// A bubble's box from (x1, y1) to (x1 + w, y1 + h): the outline stays in columns x1..x1+w-1
+// and rows y1..y1+h-1, touches all four sides, is symmetric and is one closed 8-connected ring.
+TEST_P(ArcTest, WholeEllipseOutlineInsideItsBox) {
+  const auto [w, h] = GetParam();
+  const int x1 = 5, y1 = 7;
+  const auto px = Outline(x1, y1, x1 + w, y1 + h);
+  ASSERT_FALSE(px.empty());
+  int minX = 99, maxX = -1, minY = 99, maxY = -1;
+  for (auto [x, y] : px) {
+    minX = std::min(minX, x), maxX = std::max(maxX, x);
+    minY = std::min(minY, y), maxY = std::max(maxY, y);
+    EXPECT_TRUE(px.count({2 * x1 + w - 1 - x, y})) << "mirror of " << x << "," << y;
+    EXPECT_TRUE(px.count({x, 2 * y1 + h - 1 - y})) << "mirror of " << x << "," << y;
+    int neighbours = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) neighbours += (dx || dy) && px.count({x + dx, y + dy});
+    EXPECT_GE(neighbours, 2) << "loose end at " << x << "," << y;
+  }
+  EXPECT_EQ(minX, x1);
+  EXPECT_EQ(maxX, x1 + w - 1);
+  EXPECT_EQ(minY, y1);
+  EXPECT_EQ(maxY, y1 + h - 1);
+  // The interior is untouched: the centre stays black.
+  EXPECT_FALSE(px.count({x1 + w / 2, y1 + h / 2}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ArcTest,
+                         ::testing::Values(std::pair{28, 28}, std::pair{36, 36}, std::pair{29, 29},
+                                           std::pair{40, 20}, std::pair{9, 30}, std::pair{3, 3}));
+
+TEST(Arc, ClipsAtTheSurfaceEdges) {
+  const auto whole = Outline(20, 20, 48, 48);
+  const auto clipped = Outline(-14, -14, 14, 14, 64, 64);  // centre at the corner
+  EXPECT_FALSE(clipped.empty());
+  for (auto [x, y] : clipped) EXPECT_TRUE(x < 14 && y < 14);
+  // A quarter of the ring is left, give or take the pixels on the axes.
+  EXPECT_NEAR(static_cast<double>(clipped.size()), static_cast<double>(whole.size()) / 4.0, 4.0);
+  EXPECT_TRUE(Outline(100, 100, 128, 128).empty());
+  EXPECT_TRUE(Outline(-2147483647, 0, 2147483647, 20).empty());
+}
+
+TEST(Arc, PartialArcRunsCounterClockwiseBetweenTheRays) {
+  Image img = Filled(40, 40, gfx::kBlack);
+  img.Pen.Color = gfx::kWhite;
+  // From the ray to the right (3 o'clock) to the ray upward (12 o'clock): the upper right.
+  gfx::Arc(img, 0, 0, 40, 40, 39, 20, 20, 0);
+  int upperRight = 0, elsewhere = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x)
+      if (img.At(x, y) == gfx::kWhite) (x >= 19 && y <= 20 ? upperRight : elsewhere)++;
+  EXPECT_GT(upperRight, 20);
+  EXPECT_EQ(elsewhere, 0);
+}
+
+TEST(TextOut, OpaqueCellOfTheRequestedHeight) {
+  Image img = Filled(200, 40, 0x00FF00);
+  img.Brush.Color = gfx::kBlack;
+  img.Font.Color = gfx::kWhite;
+  img.Font.Height = 18;
+  gfx::TextOut(img, Text(), 10, 5, "Let's final click !");
+  const gfx::TextMask& mask = Text().Render("Let's final click !", 18);
+  EXPECT_EQ(mask.Height, 18);
+  // The face fits the tightest text of the game inside its 120-pixel tile.
+  EXPECT_GT(mask.Width, 80);
+  EXPECT_LE(mask.Width, 120);
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const bool cell = x >= 10 && x < 10 + mask.Width && y >= 5 && y < 23;
+      if (!cell) {
+        EXPECT_EQ(img.At(x, y), 0x00FF00u) << x << "," << y;
+      } else {
+        EXPECT_EQ(img.At(x, y) & 0x00FF00, img.At(x, y) >> 16 << 8) << "grey only in the cell";
+      }
+    }
+  }
+  int ink = 0;
+  for (gfx::Rgb p : img.Pixels()) ink += p != 0x00FF00 && (p & 0xFF) > 160;
+  EXPECT_GT(ink, 60);
+}
+
+TEST(TextOut, EveryHeightTheGameUsesFitsItsCell) {
+  for (int h : {16, 18, 92}) {
+    EXPECT_EQ(Text().Render("Good!", h).Height, h);
+    EXPECT_GT(Text().PointSizeFor(h), h / 2);
+  }
+  EXPECT_LE(Text().Render("Good!", 92).Width, 300);
+  // The clock's marks are real glyphs, not boxes of the missing-glyph shape.
+  EXPECT_LT(Text().Render("\u2019", 18).Width, Text().Render("M", 18).Width);
+}
+
+// Masked text over a picture changes glyph pixels only; here the level digit's tile overlaps
+// a neighbour (the title's right arrow) whose pixels must survive.
+TEST(MaskedText, AndThenOrTouchesOnlyGlyphPixels) {
+  Image picture(60, 18);
+  for (int x = 0; x < 60; ++x)
+    for (int y = 0; y < 18; ++y) picture.Row(y)[x] = static_cast<Rgb>(0x204060 + x * 0x010203);
+  const Image before = picture;
+  Image tile(36, 18);
+  picture.CopyMode = gfx::SRCAND;
+  gfx::AndPass(picture, tile, Text(), "3", {.TextX = 9, .X = 5, .Y = 0, .FontHeight = 18});
+  picture.CopyMode = gfx::SRCPAINT;
+  gfx::OrPass(picture, tile, Text(), "3", {.TextX = 9, .X = 5, .Y = 0});
+  picture.CopyMode = gfx::SRCCOPY;
+
+  const gfx::TextMask& glyph = Text().Render("3", 18);
+  int changed = 0;
+  for (int y = 0; y < 18; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      const int gx = x - 14;  // tile at 5, text at 9 in the tile
+      const bool ink = gx >= 0 && gx < glyph.Width && glyph.Coverage[y * glyph.Width + gx] > 0;
+      if (!ink) {
+        EXPECT_EQ(picture.At(x, y), before.At(x, y)) << x << "," << y;
+      }
+      if (ink && glyph.Coverage[y * glyph.Width + gx] == 255) {
+        EXPECT_EQ(picture.At(x, y), gfx::kWhite);
+      }
+      changed += picture.At(x, y) != before.At(x, y);
+    }
+  }
+  EXPECT_GT(changed, 20);
+}
+
+TEST(MaskedText, ShadowPassesLeaveTheColumnBeyondThePanel) {
+  // The clock: AND one pixel right and down of the OR pass; the AND tile reaches one column
+  // past the panel, and outside the glyphs that column keeps its pixels.
+  Image back = Filled(100, 30, 0x445566);
+  Image tile(80, 18);
+  back.CopyMode = gfx::SRCAND;
+  gfx::AndPass(back, tile, Text(), "1\u201923\u201D", {.X = 11, .Y = 11, .FontHeight = 18});
+  back.CopyMode = gfx::SRCPAINT;
+  gfx::OrPass(back, tile, Text(), "1\u201923\u201D", {.X = 10, .Y = 10});
+  for (int y = 0; y < 30; ++y) EXPECT_EQ(back.At(90, y), 0x445566u);
+  EXPECT_GT(CountOf(back, gfx::kWhite), 10);
+  EXPECT_GT(CountOf(back, gfx::kBlack), 10);  // the shadow
+}
+
+TEST(Sheet, CutsEveryRegionFromItsPlace) {
+  const Image sheet = testing_support::PatternSheet();
+  const gfx::Sprites s = gfx::CutSprites(sheet);
+  const std::pair<const Image*, gfx::Rect> cuts[] = {
+      {&s.TitleImage, gfx::sheet::TitleImage},
+      {&s.StartButton, gfx::sheet::StartButton},
+      {&s.StartButtonLit, gfx::sheet::StartButtonLit},
+      {&s.RankingButton, gfx::sheet::RankingButton},
+      {&s.RankingButtonLit, gfx::sheet::RankingButtonLit},
+      {&s.LevelDownArrow, gfx::sheet::LevelDownArrow},
+      {&s.LevelDownArrowLit, gfx::sheet::LevelDownArrowLit},
+      {&s.LevelUpArrow, gfx::sheet::LevelUpArrow},
+      {&s.LevelUpArrowLit, gfx::sheet::LevelUpArrowLit},
+      {&s.LevelBox, gfx::sheet::LevelBox},
+      {&s.ClockPanel, gfx::sheet::ClockPanel}};
+  for (const auto& [img, r] : cuts) {
+    ASSERT_EQ(img->Width(), r.W);
+    ASSERT_EQ(img->Height(), r.H);
+    EXPECT_EQ(img->At(0, 0), sheet.At(r.X, r.Y));
+    EXPECT_EQ(img->At(r.W - 1, r.H - 1), sheet.At(r.X + r.W - 1, r.Y + r.H - 1));
+  }
+  const std::pair<const Image*, std::pair<int, int>> tiles[] = {
+      {&s.LevelDigitTile, {36, 18}}, {&s.ShortTextTile, {80, 18}},
+      {&s.MessageTile, {120, 18}}, {&s.BannerTile, {300, 92}}};
+  for (const auto& [img, size] : tiles) {
+    EXPECT_EQ(img->Width(), size.first);
+    EXPECT_EQ(img->Height(), size.second);
+    EXPECT_EQ(CountOf(*img, gfx::kWhite), size.first * size.second);
+  }
+}
+
+TEST(Sheet, SmallerSheetLeavesTheMissingPixelsWhite) {
+  const Image small = Filled(300, 405, 0x102030);
+  const gfx::Sprites s = gfx::CutSprites(small);
+  EXPECT_EQ(s.TitleImage.At(299, 0), 0x102030u);
+  EXPECT_EQ(s.TitleImage.At(300, 0), gfx::kWhite);
+  EXPECT_EQ(s.ClockPanel.At(0, 0), gfx::kWhite);  // wholly outside
+  EXPECT_EQ(s.StartButtonLit.At(0, 4), 0x102030u);
+  EXPECT_EQ(s.StartButtonLit.At(0, 5), gfx::kWhite);  // row 405 is past the sheet
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#pragma once
+// Test doubles for the game's outside world, and a game state ready for frame steps.
+#include <cstdint>
+#include <vector>
+
+#include "game/platform.hpp"
+#include "game/random.hpp"
+#include "game/scenes.hpp"
+#include "game/state.hpp"
+#include "gfx/sheet.hpp"
+#include "gfx/ttf_text.hpp"
+
+namespace testing_support {
+
+class FakeClock final : public game::Clock {
+ public:
+  std::int32_t NowMs() override { return now; }
+  void Advance(std::int32_t ms) { now = game::MsBetween(0, now) + ms; }
+  std::int32_t now = 1000;
+};
+
+class RecordingCues final : public game::Cues {
+ public:
+  void Play(game::Cue cue) override { played.push_back(cue); }
+  std::vector<game::Cue> played;
+};
+
+// The game's real face, opened once for the whole test binary.
+gfx::TtfText& Text();
+
+// A 600 x 418 sheet in which every pixel has its own value, so a cut from the wrong place shows.
+gfx::Image PatternSheet();
+
+// Everything the frame step needs: sprites from the pattern sheet, a back buffer, a fresh
+// record at `level`, the fakes, and a generator seeded with `seed`.
+struct Rig {
+  explicit Rig(std::int32_t level = 1, std::uint32_t seed = 0);
+  void Tick() { game::Timer1Timer(g, rng, platform); }
+  void ClickAt(std::int32_t x, std::int32_t y) {
+    g.MouseX = x;
+    g.MouseY = y;
+    g.Clicked = 1;
+  }
+  // Ticks at 25 ms of the fake clock each.
+  void Run(int ticks) {
+    for (int i = 0; i < ticks; ++i) {
+      clock.Advance(25);
+      Tick();
+    }
+  }
+
+  game::GameState g;
+  game::Random rng;
+  FakeClock clock;
+  RecordingCues cues;
+  game::Platform platform{clock, cues, Text()};
+};
+
+// The first integer point inside the hit circles of both bubbles i and j, if any.
+bool OverlapPoint(const game::GameState& g, int i, int j, std::int32_t& x, std::int32_t& y);
+
+}  // namespace testing_support
