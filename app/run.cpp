@@ -1,9 +1,11 @@
 #include "app/run.hpp"
 
 #include <SDL2/SDL.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <clocale>
 #include <cstring>
@@ -120,10 +122,19 @@ class Session {
   bool quit_ = false;
 };
 
+// The error texts are UTF-8, Japanese among them, and the X message box draws them with the
+// font set of the locale it finds in the environment: under a plain C locale they would come out
+// as blanks. Such a session gets the C.UTF-8 locale instead.
+void UseUtf8Locale() {
+  std::setlocale(LC_ALL, "");
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
+  if (std::setlocale(LC_ALL, "C.UTF-8") != nullptr) ::setenv("LC_ALL", "C.UTF-8", 1);
+}
+
 }  // namespace
 
 int Run(const char* argv0) {
-  std::setlocale(LC_ALL, "");
+  UseUtf8Locale();
   const std::string title = ApplicationTitle(ProgramPath(argv0));
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     ShowErrorBox(title, ErrorBoxText(SDL_GetError()), nullptr);

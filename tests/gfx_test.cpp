@@ -75,7 +75,7 @@ TEST_P(ClipTest, DrawsOnlyWhatLiesOnTheSurface) {
   int drawn = 0;
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 8; ++x) {
-      const int sx = x - c.x, sy = y - c.y;
+      const std::int64_t sx = std::int64_t{x} - c.x, sy = std::int64_t{y} - c.y;
       const bool inside = sx >= 0 && sy >= 0 && sx < 4 && sy < 4;
       const Rgb want = inside ? static_cast<Rgb>(0x100 * (sy + 1) + sx + 1) : gfx::kBlack;
       EXPECT_EQ(dst.At(x, y), want) << "at " << x << "," << y;

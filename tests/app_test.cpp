@@ -1,0 +1,236 @@
+// The window-free half of the program: the tick schedule, start-up from a data folder, the
+// escape and close paths, and the texts of the error box.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "app/form.hpp"
+#include "app/tick_schedule.hpp"
+#include "audio/media_player.hpp"
+#include "gfx/image.hpp"
+#include "store/record.hpp"
+#include "tests/support.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int64_t P = app::TickSchedule::kPeriodUs;
+
+TEST(TickSchedule, OnTimeTicksFollowTheGrid) {
+  app::TickSchedule t(1'000'000);
+  EXPECT_FALSE(t.Due(1'000'000 + P - 1));
+  EXPECT_EQ(t.WaitMs(1'000'000), 25);
+  EXPECT_EQ(t.WaitMs(1'000'000 + P - 1), 1);  // rounded up: never wakes early
+  EXPECT_TRUE(t.Due(1'000'000 + P));
+  t.Ran(1'000'000 + P + 3'000);  // 3 ms late: the next one keeps its place on the grid
+  EXPECT_EQ(t.NextDueUs(), 1'000'000 + 2 * P);
+}
+
+TEST(TickSchedule, LateTickRunsOnceAndTheMissedOnesAreDropped) {
+  app::TickSchedule t(0);
+  t.Ran(P + 80'000);  // a stall of 80 ms: the grid points at 50, 75 and 100 ms are gone
+  EXPECT_EQ(t.NextDueUs(), 5 * P);
+  EXPECT_FALSE(t.Due(P + 80'000));  // no burst
+  t.Ran(5 * P);
+  EXPECT_EQ(t.NextDueUs(), 6 * P);
+}
+
+// Ten seconds of a loop whose waits end up to 2 ms late, as a real sleep does: the count is
+// exact and no two ticks are further apart than a period and the lateness.
+TEST(TickSchedule, TenSecondsGiveFourHundredEvenTicks) {
+  std::mt19937 jitter(7);
+  std::int64_t now = 0;
+  app::TickSchedule t(now);
+  int ticks = 0;
+  std::int64_t last = 0, widest = 0;
+  while (now < 10'000'000) {
+    if (t.Due(now)) {
+      ++ticks;
+      widest = std::max(widest, now - last);
+      last = now;
+      t.Ran(now);
+      continue;
+    }
+    now += t.WaitMs(now) * 1000 + static_cast<std::int64_t>(jitter() % 2000);
+  }
+  EXPECT_NEAR(ticks, 400, 1);
+  EXPECT_LE(widest, P + 3000);
+}
+
+TEST(MonotonicClock, NeverRunsBackward) {
+  app::MonotonicClock clock;
+  const std::int32_t a = clock.NowMs();
+  const std::int32_t b = clock.NowMs();
+  EXPECT_GE(game::MsBetween(a, b), 0);
+  EXPECT_LT(game::MsBetween(a, b), 1000);
+}
+
+TEST(FormTexts, DataDirTitleAndFullStop) {
+  EXPECT_EQ(app::DataDirFor("/home/player/frothy"), "/home/player/frothy/");
+  EXPECT_EQ(app::DataDirFor("/"), "/");
+  EXPECT_EQ(app::DataDirFor("/srv/games/"), "/srv/games/");
+  EXPECT_EQ(app::ApplicationTitle("/usr/games/frothy"), "Frothy");
+  EXPECT_EQ(app::ApplicationTitle("C/FROTHY.EXE"), "Frothy");
+  EXPECT_EQ(app::ApplicationTitle("my.game.bin"), "My");
+  EXPECT_EQ(app::ErrorBoxText("ファイルが見つかりません"), "ファイルが見つかりません.");
+  EXPECT_EQ(app::ErrorBoxText("I/O エラー (27)"), "I/O エラー (27)");
+  EXPECT_EQ(app::ErrorBoxText("Couldn't open pic.bmp"), "Couldn't open pic.bmp.");
+  EXPECT_EQ(app::ErrorBoxText("done."), "done.");
+  EXPECT_EQ(app::ErrorBoxText("what!"), "what!");
+  EXPECT_EQ(app::ErrorBoxText(""), "");
+}
+
+// A play folder with the default data files, in which one file can be spoilt.
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    dir_ = fs::temp_directory_path() / ("frothy_app_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const char* f : {"pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat"})
+      fs::copy_file(fs::path(FROTHY_DATA_DIR) / f, dir_ / f);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Spoil(const char* name, const std::string& contents) {
+    fs::remove_all(dir_ / name);
+    std::ofstream(dir_ / name, std::ios::binary) << contents;
+  }
+
+  testing_support::FakeClock clock_;
+  fs::path dir_;
+};
+
+TEST_F(Startup, DefaultDataStartsAFreshGame) {
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(12345, dir_.string());
+  EXPECT_EQ(form.G.DataDir, dir_.string() + "/");
+  EXPECT_EQ(form.Rng.RandomSeed, 12345u);
+  EXPECT_EQ(form.G.BackBuffer.Width(), 600);
+  EXPECT_EQ(form.G.BackBuffer.Height(), 400);
+  EXPECT_EQ(form.G.Level, 1);
+  EXPECT_EQ(form.G.RankTable, store::FreshRecord().Ranks);
+  EXPECT_TRUE(form.MediaPlayer1.IsOpen() && form.MediaPlayer2.IsOpen() &&
+              form.MediaPlayer3.IsOpen());
+  form.Timer1Timer();
+  EXPECT_EQ(form.G.Phase, 1);
+}
+
+TEST_F(Startup, MissingSheetStopsBeforeTheCues) {
+  fs::remove(dir_ / "pic.bmp");
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  EXPECT_THROW(form.FormCreate(0, dir_.string()), gfx::Error);
+  EXPECT_FALSE(form.MediaPlayer1.IsOpen());
+  EXPECT_TRUE(form.G.BackBuffer.Empty());
+}
+
+TEST_F(Startup, BrokenSecondCueStopsThereWithItsPathInTheText) {
+  Spoil("snd2.wav", "RIFF....WAVEjunk");
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  try {
+    form.FormCreate(0, dir_.string());
+    FAIL() << "start-up went on";
+  } catch (const audio::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("snd2.wav"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(form.MediaPlayer1.IsOpen());
+  EXPECT_FALSE(form.MediaPlayer3.IsOpen());
+  EXPECT_TRUE(form.G.BackBuffer.Empty());
+}
+
+struct RecordCase {
+  const char* what;
+  std::string contents;  // empty: no file at all
+  int code;              // 0: loads
+  std::int32_t level;
+};
+
+class RecordStartup : public Startup, public ::testing::WithParamInterface<RecordCase> {};
+
+// Whatever the record file holds, start-up leaves a game that can be played and saved.
+TEST_P(RecordStartup, LeavesAPlayableState) {
+  const RecordCase c = GetParam();
+  if (c.contents.empty()) {
+    fs::remove(dir_ / "b_data.dat");
+  } else {
+    Spoil("b_data.dat", c.contents);
+  }
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  int code = 0;
+  try {
+    form.FormCreate(0, dir_.string());
+  } catch (const store::IoError& e) {
+    code = e.Code();
+  }
+  EXPECT_EQ(code, c.code) << c.what;
+  EXPECT_EQ(form.G.Level, c.level) << c.what;
+  EXPECT_FALSE(form.G.BackBuffer.Empty()) << "everything before the record file is in place";
+}
+
+std::string Record(std::int32_t level, std::int32_t entry = -1) {
+  store::Record r = store::FreshRecord();
+  for (auto& row : r.Ranks) row.fill(entry);
+  r.Level = level;
+  const auto b = store::Encode(r);
+  return std::string(b.begin(), b.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RecordStartup,
+    ::testing::Values(RecordCase{"missing", "", 2, 1},
+                      RecordCase{"short: level bytes absent", Record(4).substr(0, 200), 100, 1},
+                      RecordCase{"level 0", Record(0), 0, 1}, RecordCase{"level -1", Record(-1), 0, 1},
+                      RecordCase{"level 99", Record(99), 0, 5},
+                      RecordCase{"every entry INT_MIN", Record(3, INT32_MIN), 0, 3},
+                      RecordCase{"longer than a record", Record(2) + "tail", 0, 2}));
+
+TEST_F(Startup, EscapeOnTheTitleSavesAndEndsElsewhereOnlyReturns) {
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string());
+  form.Timer1Timer();
+  form.FormMouseDown(258, 321);  // level up
+  form.Timer1Timer();
+  form.FormMouseDown(200, 197);  // start
+  form.Timer1Timer();
+  ASSERT_EQ(form.G.Scene, game::kPlay);
+  form.FormMouseDown(5, 5);      // a press that Escape leaves latched
+  EXPECT_FALSE(form.FormKeyDownEscape());
+  EXPECT_EQ(form.G.Scene, game::kTitle);
+  EXPECT_EQ(form.G.Phase, 0);
+  EXPECT_EQ(form.G.Clicked, 1);
+  store::Record onDisk = store::FreshRecord();
+  store::Load(form.RecordPath(), onDisk);
+  EXPECT_EQ(onDisk.Level, 1) << "Escape in play does not save";
+  EXPECT_TRUE(form.FormKeyDownEscape());
+  store::Load(form.RecordPath(), onDisk);
+  EXPECT_EQ(onDisk.Level, 2);
+}
+
+TEST_F(Startup, FailedCloseKeepsTheGameAndALaterCloseTriesAgain) {
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string());
+  form.G.RankTable[0][0] = 42;
+  fs::remove(dir_ / "b_data.dat");
+  fs::create_directory(dir_ / "b_data.dat");
+  try {
+    form.FormClose();
+    FAIL() << "the save did not fail";
+  } catch (const store::IoError& e) {
+    EXPECT_EQ(e.Code(), 5);
+  }
+  EXPECT_EQ(form.G.RankTable[0][0], 42);
+  fs::remove(dir_ / "b_data.dat");
+  form.FormClose();
+  store::Record onDisk = store::FreshRecord();
+  store::Load(form.RecordPath(), onDisk);
+  EXPECT_EQ(onDisk.Ranks[0][0], 42);
+}
+
+}  // namespace
