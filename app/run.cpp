@@ -109,7 +109,7 @@ class Session {
         break;
       }
       case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window_.Present(form_.G.BackBuffer, true);
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window_.Reshow();
         break;
       default:
         break;

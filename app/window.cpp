@@ -35,13 +35,18 @@ Window::~Window() {
 
 void Window::Show() { SDL_ShowWindow(window_); }
 
-void Window::Present(const gfx::Image& frame, bool force) {
+void Window::Present(const gfx::Image& frame) {
   if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
   const auto& pixels = frame.Pixels();
   // An unchanged frame costs a compare instead of an upload and a swap.
-  if (!force && shown_ == pixels) return;
+  if (shown_ == pixels) return;
   shown_ = pixels;
   SDL_UpdateTexture(texture_, nullptr, pixels.data(), kClientWidth * 4);
+  Reshow();
+}
+
+void Window::Reshow() {
+  if (shown_.empty()) return;
   const SDL_Rect visible{0, 0, kClientWidth, kClientHeight};  // the last row never shows
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, &visible, nullptr);
@@ -49,10 +54,12 @@ void Window::Present(const gfx::Image& frame, bool force) {
 }
 
 std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
-  int gx = 0, gy = 0, wx = 0, wy = 0;
-  SDL_GetGlobalMouseState(&gx, &gy);
-  SDL_GetWindowPosition(window_, &wx, &wy);
-  return {gx - wx, gy - wy};
+  // SDL's own pointer state is where the pointer is as of every event it has taken from the
+  // window system so far, newer than the event being handled; while a button is held the
+  // window captures the pointer and the position goes on beyond the client area.
+  int x = 0, y = 0;
+  SDL_GetMouseState(&x, &y);
+  return {x, y};
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {

@@ -28,9 +28,12 @@ class Window {
   void Show();
   SDL_Window* Handle() const { return window_; }
 
-  // Uploads and shows the frame. A frame identical to the one last shown is skipped unless
-  // `force` (the window was exposed and its contents must be put back).
-  void Present(const gfx::Image& frame, bool force = false);
+  // Uploads and shows the frame; a frame identical to the one on screen is skipped.
+  void Present(const gfx::Image& frame);
+
+  // Puts the frame last presented back on screen (after the window was uncovered or restored).
+  // Before the first frame there is nothing to put back.
+  void Reshow();
 
   // The pointer's current position in client pixels, wherever it is (not clamped).
   std::pair<std::int32_t, std::int32_t> PointerInClient() const;

@@ -141,7 +141,8 @@ class Game:
         # Every title frame writes the level digit in white into the level box.
         s = self.shot()
         box = s.region(218, 313, 36, 18)
-        return s if any(p == 0xFFFFFF for row in box for p in row) else None
+        pixels = [p for row in box for p in row]
+        return s if 0xFFFFFF in pixels and any(p != 0xFFFFFF for p in pixels) else None
 
     def geometry(self):
         out = self.x.run("xwininfo", "-id", self.window).stdout
