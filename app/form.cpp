@@ -66,20 +66,20 @@ void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd
   MediaPlayer3.Open(G.DataDir + "snd3.wav");
 
   G.BackBuffer = gfx::Image(600, 400);
-  ReadRecordFile();
+  ReadRecordInto(G, RecordPath());
 }
 
-void TForm1::ReadRecordFile() {
-  // The table starts fresh rather than all zero, so a missing, short or unreadable file still
-  // leaves a game that times can enter; a short file overlays what it has from offset 0.
+void ReadRecordInto(game::GameState& g, const std::string& path) {
+  // Fresh rather than all zero, so a missing, short or unreadable file still leaves a game
+  // that times can enter.
   store::Record record = store::FreshRecord();
   const auto adopt = [&] {
-    G.RankTable = record.Ranks;
+    g.RankTable = record.Ranks;
     // A damaged Level would select a row outside the table and scale the speed without bound.
-    G.Level = std::clamp(record.Level, 1, 5);
+    g.Level = std::clamp(record.Level, 1, 5);
   };
   try {
-    store::Load(RecordPath(), record);
+    store::Load(path, record);
   } catch (...) {
     adopt();
     throw;

@@ -32,6 +32,11 @@ std::string ApplicationTitle(const std::string& programPath);
 // the full stop in code order (so the Japanese texts get one, "I/O エラー (5)" does not).
 std::string ErrorBoxText(const std::string& message);
 
+// Reads the record file into the game's table and level. The table starts fresh (every place
+// empty, level 1) and a short file overlays what it has; a level outside 1 to 5 is clamped. The
+// state is usable whether or not the load throws its store::IoError.
+void ReadRecordInto(game::GameState& g, const std::string& path);
+
 class TForm1 {
  public:
   // `clock` replaces the monotonic clock (tests and benchmarks); it must outlive the form.
@@ -69,7 +74,6 @@ class TForm1 {
     TForm1& form_;
   };
 
-  void ReadRecordFile();
   void SaveRecordFile();
 
   std::string fontPath_;

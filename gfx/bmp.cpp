@@ -2,12 +2,17 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 namespace gfx {
 namespace {
@@ -24,11 +29,8 @@ std::int32_t Le32(const unsigned char* p) {
 
 // The decoder would reserve memory for whatever size the header claims before it finds out
 // that the pixels are not there; refuse absurd sizes up front.
-void CheckClaimedSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::array<unsigned char, 26> h{};
-  if (!in.read(reinterpret_cast<char*>(h.data()), h.size())) return;  // the decoder reports it
-  if (h[0] != 'B' || h[1] != 'M') return;
+void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::string& name) {
+  if (size < 26 || h[0] != 'B' || h[1] != 'M') return;  // the decoder reports it
   const std::int32_t infoSize = Le32(&h[14]);
   std::int64_t w = 0, hgt = 0;
   if (infoSize == 12) {  // OS/2 core header: 16-bit sizes
@@ -39,7 +41,7 @@ void CheckClaimedSize(const std::string& path) {
     hgt = Le32(&h[22]);
   }
   if (std::llabs(w) > kMaxBmpSide || std::llabs(hgt) > kMaxBmpSide) {
-    throw Error(path + ": the bitmap claims " + std::to_string(w) + " x " +
+    throw Error(name + ": the bitmap claims " + std::to_string(w) + " x " +
                 std::to_string(std::llabs(hgt)) + " pixels, more than " +
                 std::to_string(kMaxBmpSide) + " x " + std::to_string(kMaxBmpSide));
   }
@@ -48,13 +50,23 @@ void CheckClaimedSize(const std::string& path) {
 }  // namespace
 
 Image LoadBmp(const std::string& path) {
-  CheckClaimedSize(path);
-  SurfacePtr loaded(SDL_LoadBMP(path.c_str()));
-  if (!loaded) throw Error(path + ": " + SDL_GetError());
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Error(path + ": " + (errno ? std::strerror(errno) : "cannot be opened"));
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  return DecodeBmp(bytes.data(), bytes.size(), path);
+}
+
+Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
+  CheckClaimedSize(static_cast<const unsigned char*>(data), size, name);
+  SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(std::min<std::size_t>(size, INT32_MAX)));
+  if (!rw) throw Error(name + ": " + SDL_GetError());
+  SurfacePtr loaded(SDL_LoadBMP_RW(rw, 1));
+  if (!loaded) throw Error(name + ": " + SDL_GetError());
   SurfacePtr rgb(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGB888, 0));
-  if (!rgb) throw Error(path + ": " + SDL_GetError());
+  if (!rgb) throw Error(name + ": " + SDL_GetError());
   Image image(rgb->w, rgb->h);
-  if (image.Empty()) throw Error(path + ": the bitmap has no pixels");
+  if (image.Empty()) throw Error(name + ": the bitmap has no pixels");
   if (SDL_MUSTLOCK(rgb.get())) SDL_LockSurface(rgb.get());
   for (int y = 0; y < rgb->h; ++y) {
     const auto* row = static_cast<const std::uint8_t*>(rgb->pixels) +

@@ -1,5 +1,6 @@
 #pragma once
 // Windows bitmap (BMP) files to and from images.
+#include <cstddef>
 #include <string>
 
 #include "gfx/image.hpp"
@@ -13,6 +14,9 @@ inline constexpr int kMaxBmpSide = 16384;
 // Reads any bitmap SDL understands (1, 4, 8, 16, 24, 32 bits, RLE, top-down). Throws gfx::Error
 // with a readable text when the file cannot be opened or is not a valid bitmap.
 Image LoadBmp(const std::string& path);
+
+// The same for a bitmap file already in memory; `name` only labels the error texts.
+Image DecodeBmp(const void* data, std::size_t size, const std::string& name);
 
 // Writes a 24-bit bitmap. Throws gfx::Error on failure.
 void SaveBmp(const Image& image, const std::string& path);
