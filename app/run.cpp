@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/form.hpp"
-#include "app/tick_schedule.hpp"
+#include "app/main_loop.hpp"
 #include "app/window.hpp"
 #include "store/record.hpp"
 
@@ -25,12 +25,6 @@
 
 namespace app {
 namespace {
-
-std::int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 std::uint32_t UtcMsSinceMidnight() {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -55,73 +49,6 @@ std::string ProgramPath(const char* argv0) {
   return argv0 ? argv0 : "frothy";
 }
 
-class Session {
- public:
-  Session(Window& window, TForm1& form, std::string title)
-      : window_(window), form_(form), title_(std::move(title)) {}
-
-  // Errors raised in a handler end that handler and are reported; the program goes on.
-  template <typename F>
-  void Guard(F&& handler) {
-    try {
-      handler();
-    } catch (const std::exception& e) {
-      ShowErrorBox(title_, ErrorBoxText(e.what()), window_.Handle());
-    }
-  }
-
-  void Loop() {
-    TickSchedule ticks(NowUs());
-    while (!quit_) {
-      if (ticks.Due(NowUs())) {
-        Guard([&] {
-          form_.Timer1Timer();
-          window_.Present(form_.G.BackBuffer);
-        });
-        ticks.Ran(NowUs());
-        continue;
-      }
-      SDL_Event e;
-      if (SDL_WaitEventTimeout(&e, ticks.WaitMs(NowUs())) == 1) Handle(e);
-    }
-  }
-
- private:
-  void Handle(const SDL_Event& e) {
-    switch (e.type) {
-      case SDL_QUIT:  // the close button, and SIGINT, SIGTERM or the end of the session
-        Guard([&] {
-          form_.FormClose();
-          quit_ = true;
-        });
-        break;
-      case SDL_KEYDOWN:
-        if (e.key.keysym.sym == SDLK_ESCAPE) Guard([&] { quit_ = form_.FormKeyDownEscape(); });
-        break;
-      case SDL_MOUSEMOTION: {
-        const auto [x, y] = window_.PointerInClient();
-        form_.FormMouseMove(x, y);
-        break;
-      }
-      case SDL_MOUSEBUTTONDOWN: {
-        const auto [x, y] = window_.PointerInClient();
-        form_.FormMouseDown(x, y);
-        break;
-      }
-      case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window_.Reshow();
-        break;
-      default:
-        break;
-    }
-  }
-
-  Window& window_;
-  TForm1& form_;
-  std::string title_;
-  bool quit_ = false;
-};
-
 // The error texts are UTF-8, Japanese among them, and the X message box draws them with the
 // font set of the locale it finds in the environment: under a plain C locale they would come out
 // as blanks. Such a session gets the C.UTF-8 locale instead.
@@ -133,7 +60,7 @@ void UseUtf8Locale() {
 
 }  // namespace
 
-int Run(const char* argv0) {
+int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   UseUtf8Locale();
   const std::string title = ApplicationTitle(ProgramPath(argv0));
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -142,6 +69,8 @@ int Run(const char* argv0) {
   }
   int status = 0;
   try {
+    // The frame timer is armed as the window is made, before start-up runs.
+    const std::int64_t armed = NowUs();
     Window window("FROTHY!");
     TForm1 form(FROTHY_FONT_PATH);
     try {
@@ -152,8 +81,9 @@ int Run(const char* argv0) {
       ShowErrorBox(title, ErrorBoxText(e.what()), nullptr);
     }
     window.Show();
-    Session session(window, form, title);
-    session.Loop();
+    MainLoop loop(window, form, title, armed);
+    loop.afterTick = std::move(afterTick);
+    loop.Run();
   } catch (const std::exception& e) {
     // A start-up step before the record file failed: the frame step would draw with images
     // that were never made, so the program ends after the report.

@@ -1,6 +1,10 @@
 #pragma once
 // The program: start-up, the event loop with its 25 ms frame timer, and the two ways out.
+#include <cstdint>
+#include <functional>
+
 namespace app {
-// Returns the process exit status.
-int Run(const char* argv0);
+// Returns the process exit status. `afterTick`, for measuring tools, is called after every frame
+// step with the time it started (app::NowUs); returning false ends the loop without a save.
+int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick = {});
 }  // namespace app

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -53,7 +52,11 @@ Image LoadBmp(const std::string& path) {
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Error(path + ": " + (errno ? std::strerror(errno) : "cannot be opened"));
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  in.seekg(0, std::ios::end);
+  std::vector<char> bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   return DecodeBmp(bytes.data(), bytes.size(), path);
 }
 

@@ -28,8 +28,26 @@ Clip ClipBlock(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, i
           static_cast<int>(y1)};
 }
 
+// One row is filled pixel by pixel; the others are block copies of it, which run at the
+// speed of the library's memory copy.
 void FillSpan(Image& dst, const Clip& c, Rgb color) {
-  for (int y = c.y0; y < c.y1; ++y) std::fill(dst.Row(y) + c.x0, dst.Row(y) + c.x1, color);
+  if (c.Empty()) return;
+  const std::size_t n = static_cast<std::size_t>(c.x1 - c.x0);
+  if (color == 0) {  // black, the field's clear in every play frame: plain memory set
+    for (int y = c.y0; y < c.y1; ++y) std::memset(dst.Row(y) + c.x0, 0, n * sizeof(Rgb));
+    return;
+  }
+  Rgb* first = dst.Row(c.y0) + c.x0;
+  std::fill(first, first + n, color);
+  for (int y = c.y0 + 1; y < c.y1; ++y) std::memcpy(dst.Row(y) + c.x0, first, n * sizeof(Rgb));
+}
+
+void AndRow(Rgb* __restrict d, const Rgb* __restrict s, int n) {
+  for (int i = 0; i < n; ++i) d[i] &= s[i];
+}
+
+void OrRow(Rgb* __restrict d, const Rgb* __restrict s, int n) {
+  for (int i = 0; i < n; ++i) d[i] |= s[i];
 }
 
 void Plot(Image& dst, std::int64_t x, std::int64_t y, Rgb color) {
@@ -55,10 +73,10 @@ void DrawImage(Image& dst, int x, int y, const Image& src) {
     Rgb* d = dst.Row(dy) + c.x0;
     switch (dst.CopyMode) {
       case Rop::SRCAND:
-        for (int i = 0; i < n; ++i) d[i] &= s[i];
+        AndRow(d, s, n);
         break;
       case Rop::SRCPAINT:
-        for (int i = 0; i < n; ++i) d[i] |= s[i];
+        OrRow(d, s, n);
         break;
       case Rop::SRCCOPY:
       default:
@@ -88,10 +106,18 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
   const TextMask& mask = text.Render(utf8, height);
   const Clip c = ClipBlock(x, y, mask.Width, mask.Height, dst.Width(), dst.Height());
   if (c.Empty()) return;
+  // The shades from the ground to the ink, one per coverage value; the last pair is kept
+  // because nearly every text is black on white or white on black.
+  static thread_local Rgb lastFg = 1, lastBg = 1;
+  static thread_local std::array<Rgb, 256> shade{};
   const Rgb fg = dst.Font.Color;
   const Rgb bg = dst.Brush.Color;
-  std::array<Rgb, 256> shade{};
-  for (unsigned a = 0; a < 256; ++a) shade[a] = Mix(fg, bg, a, 16) | Mix(fg, bg, a, 8) | Mix(fg, bg, a, 0);
+  if (fg != lastFg || bg != lastBg) {
+    for (unsigned a = 0; a < 256; ++a)
+      shade[a] = Mix(fg, bg, a, 16) | Mix(fg, bg, a, 8) | Mix(fg, bg, a, 0);
+    lastFg = fg;
+    lastBg = bg;
+  }
   for (int dy = c.y0; dy < c.y1; ++dy) {
     const std::uint8_t* m =
         mask.Coverage.data() + static_cast<std::size_t>(dy - y) * mask.Width + (c.x0 - x);
@@ -117,9 +143,12 @@ void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int
   const double ax = x3 - cx, ay = y3 - cy, bx = x4 - cx, by = y4 - cy;
   const bool whole = ax * by - ay * bx == 0.0 && ax * bx + ay * by > 0.0;
   // Angles on screen, counter-clockwise (y grows downward, hence the minus).
-  const double start = std::atan2(-ay, ax);
-  double sweep = std::atan2(-by, bx) - start;
-  if (sweep <= 0.0) sweep += 2.0 * std::numbers::pi;
+  double start = 0.0, sweep = 0.0;
+  if (!whole) {
+    start = std::atan2(-ay, ax);
+    sweep = std::atan2(-by, bx) - start;
+    if (sweep <= 0.0) sweep += 2.0 * std::numbers::pi;
+  }
   const Rgb pen = dst.Pen.Color;
   auto put = [&](std::int64_t px, std::int64_t py) {
     if (!whole) {

@@ -1,0 +1,44 @@
+#pragma once
+// The event loop: input events and 25 ms frame steps handled one at a time on the one thread,
+// with no busy waiting. Errors raised in a handler end that handler and are reported.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/form.hpp"
+#include "app/window.hpp"
+
+union SDL_Event;
+
+namespace app {
+
+// Microseconds of the monotonic clock the loop schedules by.
+std::int64_t NowUs();
+
+class MainLoop {
+ public:
+  // The frame timer counts from `armedUs`, when the window was made: a start-up that takes
+  // longer than a period has its first frame step as soon as the loop runs.
+  MainLoop(Window& window, TForm1& form, std::string title, std::int64_t armedUs)
+      : window_(window), form_(form), title_(std::move(title)), armedUs_(armedUs) {}
+
+  // Runs until the program is asked to end (Escape on the title, a close request).
+  void Run();
+
+  // For measuring tools: called after every frame step with the time it started; returning
+  // false ends the loop.
+  std::function<bool(std::int64_t startUs)> afterTick;
+
+ private:
+  template <typename F>
+  void Guard(F&& handler);
+  void Handle(const SDL_Event& e);
+
+  Window& window_;
+  TForm1& form_;
+  std::string title_;
+  std::int64_t armedUs_;
+  bool quit_ = false;
+};
+
+}  // namespace app
