@@ -1,0 +1,92 @@
+// Renders the game's screens headlessly through the real frame step, with a fixed seed and a
+// fake clock, into PNG pictures for the README. The same data gives the same files.
+//   cd build/data && ../render_screens ../../docs
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include "app/form.hpp"
+#include "game/scenes.hpp"
+#include "tools/png.hpp"
+
+namespace {
+
+class StoppedClock final : public game::Clock {
+ public:
+  std::int32_t NowMs() override { return now; }
+  std::int32_t now = 1'000'000;
+};
+
+// A point under two bubbles on the field, judged as the next frame step will (before the move).
+bool FindOverlap(const game::GameState& g, std::int32_t& x, std::int32_t& y) {
+  for (int i = 0; i < game::BubbleCount; ++i) {
+    for (int j = i + 1; j < game::BubbleCount; ++j) {
+      if (g.Gone[i] || g.Gone[j]) continue;
+      // The point on the line between the centres, in proportion to the radii.
+      const double t = g.Radius[i] / double(g.Radius[i] + g.Radius[j]);
+      x = static_cast<std::int32_t>(g.PosX[i] + t * (g.PosX[j] - g.PosX[i]));
+      y = static_cast<std::int32_t>(g.PosY[i] + t * (g.PosY[j] - g.PosY[i]));
+      if (game::BubbleHit(g, i, x, y) && game::BubbleHit(g, j, x, y)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: render_screens OUTDIR  (run in a folder with the default data)\n");
+    return 2;
+  }
+  const std::string out = argv[1];
+  ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+  try {
+    StoppedClock clock;
+    app::TForm1 form(FROTHY_FONT_PATH, &clock);
+    form.FormCreate(20261208, ".");
+    auto& g = form.G;
+    g.RankTable[0] = {31, 47, 112, -1, -1, -1, -1, -1, -1, -1};
+    g.RankTable[2] = {58, 104, -1, -1, -1, -1, -1, -1, -1, -1};
+    g.Level = 1;
+    const auto tick = [&](int ms) {
+      clock.now += ms;
+      form.Timer1Timer();
+    };
+
+    // Title, the pointer on the start button.
+    form.FormMouseMove(200, 197);
+    tick(25);
+    tools::WritePng(g.BackBuffer, out + "/title.png", 399);
+
+    // Play: a dozen merges, the clock running.
+    form.FormMouseDown(200, 197);
+    tick(25);
+    for (int frames = 0; frames < 500 && g.BubblesLeft > 38; ++frames) {
+      std::int32_t x = 0, y = 0;
+      if (frames % 12 == 0 && FindOverlap(g, x, y)) form.FormMouseDown(x, y);
+      tick(25);
+    }
+    tools::WritePng(g.BackBuffer, out + "/play.png", 399);
+
+    // Merge down to one: the banner with the place the time took.
+    for (int frames = 0; frames < 20000 && g.Phase == 0; ++frames) {
+      std::int32_t x = 0, y = 0;
+      if (FindOverlap(g, x, y)) form.FormMouseDown(x, y);
+      tick(25);
+    }
+    tick(25);
+    tools::WritePng(g.BackBuffer, out + "/finish.png", 399);
+
+    // The ranking screen with the new time among the others.
+    g.Scene = game::kRanking;
+    g.Phase = 0;
+    tick(25);
+    tools::WritePng(g.BackBuffer, out + "/ranking.png", 399);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "render_screens: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
