@@ -71,7 +71,7 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   try {
     // The frame timer is armed as the window is made, before start-up runs.
     const std::int64_t armed = NowUs();
-    Window window("FROTHY!");
+    Window window("FROTHY!", DesktopScale());
     TForm1 form(FROTHY_FONT_PATH);
     try {
       form.FormCreate(UtcMsSinceMidnight(), CurrentDirectory());

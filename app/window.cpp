@@ -3,16 +3,34 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
 #include "app/icon.hpp"
+#include "app/scale.hpp"
 
 namespace app {
 
-Window::Window(const std::string& caption) {
+int DesktopScale() {
+  ScaleHints hints;
+  hints.gdkScale = std::getenv("GDK_SCALE");
+  hints.qtScaleFactor = std::getenv("QT_SCALE_FACTOR");
+  float ddpi = 0;
+  if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0) hints.displayDpi = ddpi;
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    hints.usableWidth = usable.w;
+    hints.usableHeight = usable.h;
+  }
+  return ChooseScale(hints);
+}
+
+Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : scale) {
+  // Scaled pixels stay sharp squares.
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
+                             kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN);
   if (!window_) throw std::runtime_error(SDL_GetError());
   renderer_ = SDL_CreateRenderer(window_, -1, 0);
   if (!renderer_) throw std::runtime_error(SDL_GetError());
@@ -59,7 +77,7 @@ std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
   // window captures the pointer and the position goes on beyond the client area.
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
-  return {x, y};
+  return ToClient(x, y, scale_);
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {

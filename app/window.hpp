@@ -19,8 +19,9 @@ inline constexpr int kClientHeight = 399;
 
 class Window {
  public:
-  // Created hidden; throws std::runtime_error with SDL's text when there is no display.
-  explicit Window(const std::string& caption);
+  // Created hidden, `scale` window pixels to a client pixel; throws std::runtime_error with
+  // SDL's text when there is no display.
+  Window(const std::string& caption, int scale);
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -42,8 +43,12 @@ class Window {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  int scale_ = 1;
   std::vector<gfx::Rgb> shown_;  // the frame on screen now
 };
+
+// The scale the desktop asks for, from the environment and what SDL knows of the display.
+int DesktopScale();
 
 // The modal error box (error kind, OK button). Falls back to standard error when no box can be
 // shown. `parent` may be null.

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "app/form.hpp"
+#include "app/scale.hpp"
 #include "app/tick_schedule.hpp"
 #include "audio/media_player.hpp"
 #include "gfx/image.hpp"
@@ -83,6 +85,45 @@ TEST(FormTexts, DataDirTitleAndFullStop) {
   EXPECT_EQ(app::ErrorBoxText("done."), "done.");
   EXPECT_EQ(app::ErrorBoxText("what!"), "what!");
   EXPECT_EQ(app::ErrorBoxText(""), "");
+}
+
+struct ScaleCase {
+  const char* gdk;
+  const char* qt;
+  std::optional<float> dpi;
+  int width, height;
+  int expected;
+};
+
+class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ScaleTest, NearestWholeScaleThatFits) {
+  const ScaleCase c = GetParam();
+  EXPECT_EQ(app::ChooseScale({c.gdk, c.qt, c.dpi, c.width, c.height}), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, ScaleTest,
+    ::testing::Values(ScaleCase{nullptr, nullptr, std::nullopt, 1920, 1080, 1},
+                      ScaleCase{"2", nullptr, std::nullopt, 3840, 2160, 2},
+                      ScaleCase{"2", "3", 96.0f, 3840, 2160, 2},  // the desktop's own scale first
+                      ScaleCase{nullptr, "1.5", std::nullopt, 3840, 2160, 2},
+                      ScaleCase{nullptr, "1.25", std::nullopt, 3840, 2160, 1},
+                      ScaleCase{nullptr, nullptr, 192.0f, 3840, 2160, 2},
+                      ScaleCase{nullptr, nullptr, 163.0f, 3840, 2160, 2},
+                      ScaleCase{nullptr, nullptr, 110.0f, 1920, 1080, 1},
+                      ScaleCase{"3", nullptr, std::nullopt, 1920, 1080, 2},  // 1800 x 1197 fits
+                      ScaleCase{"2", nullptr, std::nullopt, 1024, 768, 1},
+                      ScaleCase{"0", "junk", 0.0f, 0, 0, 1}, ScaleCase{"x2", nullptr, {}, 0, 0, 1},
+                      ScaleCase{"100", nullptr, std::nullopt, 0, 0, 8}));
+
+TEST(Scale, WindowPixelsMapBackToClientPixels) {
+  EXPECT_EQ(app::ToClient(399, -7, 1), std::pair(399, -7));
+  EXPECT_EQ(app::ToClient(0, 1, 2), std::pair(0, 0));
+  EXPECT_EQ(app::ToClient(1199, 797, 2), std::pair(599, 398));
+  EXPECT_EQ(app::ToClient(-1, -2, 2), std::pair(-1, -1));  // left of the window stays outside
+  EXPECT_EQ(app::ToClient(-3, 5, 3), std::pair(-1, 1));
+  EXPECT_EQ(app::ToClient(INT32_MIN, INT32_MAX, 2), std::pair(INT32_MIN / 2, INT32_MAX / 2));
 }
 
 // A play folder with the default data files, in which one file can be spoilt.

@@ -21,6 +21,7 @@
 #include "gfx/bmp.hpp"
 #include "gfx/sheet.hpp"
 #include "gfx/ttf_text.hpp"
+#include "tools/png.hpp"
 
 namespace {
 
@@ -614,18 +615,24 @@ gfx::Image PaintSheet(Faces& f) {
   return sheet;
 }
 
+constexpr int kDesktopIconSizes[] = {32, 48, 128, 256};
+
 // ---- Icon ----------------------------------------------------------------------------------
 
-constexpr int kIcon = app::kIconSize;
-constexpr std::size_t kIconArea = static_cast<std::size_t>(kIcon) * kIcon;
-using IconPixels = std::array<std::uint32_t, kIconArea>;
+// The icon is designed on a 32-unit grid and drawn at any size from the same shapes.
+constexpr double kIconGrid = 32.0;
+using IconPixels = std::vector<std::uint32_t>;
 
 // Straight colour over a premultiplied transparent canvas.
 struct IconCanvas {
-  std::array<std::array<double, 4>, kIconArea> px{};
+  explicit IconCanvas(int side)
+      : size(side), px(static_cast<std::size_t>(side) * static_cast<std::size_t>(side)) {}
+  int size;
+  std::vector<std::array<double, 4>> px;
   void operator()(int x, int y, Colour c, double a) {
-    if (x < 0 || y < 0 || x >= kIcon || y >= kIcon || a <= 0) return;
-    auto& p = px[static_cast<std::size_t>(y) * kIcon + static_cast<std::size_t>(x)];
+    if (x < 0 || y < 0 || x >= size || y >= size || a <= 0) return;
+    auto& p = px[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) +
+                 static_cast<std::size_t>(x)];
     a = std::min(a, 1.0);
     p = {c.r * a + p[0] * (1 - a), c.g * a + p[1] * (1 - a), c.b * a + p[2] * (1 - a),
          a + p[3] * (1 - a)};
@@ -635,33 +642,36 @@ struct IconCanvas {
 // Two glossy bubbles overlapping, the way the player finds them just before the click: the
 // overlap glows and the arcs inside it are already fading.
 constexpr double kBigX = 12, kBigY = 12, kBigR = 10, kSmallX = 21.5, kSmallY = 21.5, kSmallR = 8.5;
-constexpr gfx::Rect kIconBox{0, 0, kIcon, kIcon};
 constexpr Colour kIconEdge = Hex(0x04203A);
 constexpr Colour kIconBodyTop = Hex(0x2A9CC4);
 constexpr Colour kIconBodyBottom = Hex(0x0B3A5C);
 constexpr Colour kIconOverlap = Hex(0x7FE4FA);
 constexpr Colour kIconRim = Hex(0xEAFCFF);
 
-void IconRim(IconCanvas& canvas, double cx, double cy, double r, const Distance& other) {
+void IconRim(IconCanvas& canvas, double k, double cx, double cy, double r, const Distance& other) {
+  const gfx::Rect box{0, 0, canvas.size, canvas.size};
   const auto fadeInside = [other](double x, double y) {
     return Paint{kIconRim, other(x, y) > 0 ? 1.0 : 0.4};
   };
-  Fill(std::ref(canvas), kIconBox, InnerRim(Circle(cx, cy, r), 1.8), fadeInside);
-  Fill(std::ref(canvas), kIconBox, Circle(cx - r * 0.42, cy - r * 0.42, r * 0.2), Flat(kWhite),
-       0.95);
+  Fill(std::ref(canvas), box, InnerRim(Circle(cx, cy, r), 1.8 * k), fadeInside);
+  Fill(std::ref(canvas), box, Circle(cx - r * 0.42, cy - r * 0.42, r * 0.2), Flat(kWhite), 0.95);
 }
 
-IconPixels PaintIcon() {
-  IconCanvas canvas;
+IconPixels PaintIcon(int side) {
+  const double k = side / kIconGrid;
+  IconCanvas canvas(side);
+  const gfx::Rect box{0, 0, side, side};
   const auto plot = std::ref(canvas);
-  const Distance big = Circle(kBigX, kBigY, kBigR), small = Circle(kSmallX, kSmallY, kSmallR);
+  const Distance big = Circle(kBigX * k, kBigY * k, kBigR * k);
+  const Distance small = Circle(kSmallX * k, kSmallY * k, kSmallR * k);
   // A dark edge keeps the white rims readable on a light task bar as well as a dark one.
-  Fill(plot, kIconBox, Grown(Union(big, small), 1.0), Flat(kIconEdge));
-  Fill(plot, kIconBox, Union(big, small), Vertical(kIconBodyTop, kIconBodyBottom, 2, 28));
-  Fill(plot, kIconBox, Overlap(big, small), Flat(kIconOverlap), 0.55);
-  IconRim(canvas, kBigX, kBigY, kBigR, small);
-  IconRim(canvas, kSmallX, kSmallY, kSmallR, big);
-  IconPixels argb{};
+  Fill(plot, box, Grown(Union(big, small), 1.0 * k), Flat(kIconEdge));
+  Fill(plot, box, Union(big, small),
+       Vertical(kIconBodyTop, kIconBodyBottom, 2 * k, 28 * k));
+  Fill(plot, box, Overlap(big, small), Flat(kIconOverlap), 0.55);
+  IconRim(canvas, k, kBigX * k, kBigY * k, kBigR * k, small);
+  IconRim(canvas, k, kSmallX * k, kSmallY * k, kSmallR * k, big);
+  IconPixels argb(canvas.px.size());
   for (std::size_t i = 0; i < argb.size(); ++i) {
     const auto& p = canvas.px[i];
     if (Channel(p[3]) == 0) continue;  // fully clear pixels stay 0x00000000
@@ -692,7 +702,12 @@ int main(int argc, char** argv) {
   try {
     Faces faces;
     gfx::SaveBmp(PaintSheet(faces), std::string(argv[1]) + "/pic.bmp");
-    WriteIcon(std::string(argv[2]) + "/icon_pixels.cpp", PaintIcon());
+    const std::string generated = argv[2];
+    WriteIcon(generated + "/icon_pixels.cpp", PaintIcon(app::kIconSize));
+    // The desktop's icons, from the same design as the window's.
+    for (int side : kDesktopIconSizes)
+      tools::WritePngArgb(PaintIcon(side), side,
+                          generated + "/frothy-" + std::to_string(side) + ".png");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_art: %s\n", e.what());
     return 1;

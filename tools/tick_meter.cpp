@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     char cwd[4096];
-    app::Window window("FROTHY!");
+    app::Window window("FROTHY!", 1);
     app::TForm1 form(FROTHY_FONT_PATH);
     form.FormCreate(0, ::getcwd(cwd, sizeof cwd) ? cwd : ".");
     window.Show();
