@@ -6,6 +6,7 @@
 #include "tests/support.hpp"
 
 using testing_support::Rig;
+using testing_support::Shows;
 
 namespace {
 
@@ -39,13 +40,6 @@ gfx::Image Expected(const char* text, gfx::Rgb color) {
   img.Font.Height = 16;
   gfx::TextOut(img, testing_support::Text(), 0, 0, text);
   return img;
-}
-
-bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {
-  for (int j = 0; j < img.Height(); ++j)
-    for (int i = 0; i < img.Width(); ++i)
-      if (back.At(x + i, y + j) != img.At(i, j)) return false;
-  return true;
 }
 
 TEST(Ranking, LaysOutHeadersLabelsEntriesAndFooter) {

@@ -29,6 +29,13 @@ Rig::Rig(std::int32_t level, std::uint32_t seed) {
   game::SeedRandom(rng, seed);
 }
 
+bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {
+  for (int j = 0; j < img.Height(); ++j)
+    for (int i = 0; i < img.Width(); ++i)
+      if (back.At(x + i, y + j) != img.At(i, j)) return false;
+  return true;
+}
+
 bool OverlapPoint(const game::GameState& g, int i, int j, std::int32_t& x, std::int32_t& y) {
   const auto lo = [&](const game::PerSlot<double>& p) {
     return static_cast<int>(std::floor(std::max(p[i] - g.Radius[i], p[j] - g.Radius[j])));

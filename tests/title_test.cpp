@@ -6,6 +6,7 @@
 #include "tests/support.hpp"
 
 using testing_support::Rig;
+using testing_support::Shows;
 
 namespace {
 
@@ -60,14 +61,6 @@ TEST(HitArea, ArrowTrianglesHaveTheirColumnSpans) {
     EXPECT_EQ(upRows, 21 - 2 * c) << "right arrow column " << c;
     EXPECT_EQ(upTop, 311 + c);
   }
-}
-
-// The pixels of the back buffer inside a box, compared with an image drawn there.
-bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {
-  for (int j = 0; j < img.Height(); ++j)
-    for (int i = 0; i < img.Width(); ++i)
-      if (back.At(x + i, y + j) != img.At(i, j)) return false;
-  return true;
 }
 
 TEST(Title, FirstTickEntersAndShowsTheTitle) {
