@@ -47,9 +47,15 @@ TForm1::TForm1(std::string fontPath, game::Clock* clock)
 
 void TForm1::FormCues::Play(game::Cue cue) {
   switch (cue) {
-    case game::Cue::Merge: form_.MediaPlayer1.Play(); break;
-    case game::Cue::Menu: form_.MediaPlayer2.Play(); break;
-    case game::Cue::Pop: form_.MediaPlayer3.Play(); break;
+    case game::Cue::Merge:
+      form_.MediaPlayer1.Play();
+      break;
+    case game::Cue::Menu:
+      form_.MediaPlayer2.Play();
+      break;
+    case game::Cue::Pop:
+      form_.MediaPlayer3.Play();
+      break;
   }
 }
 
@@ -87,9 +93,13 @@ void ReadRecordInto(game::GameState& g, const std::string& path) {
   adopt();
 }
 
-void TForm1::SaveRecordFile() { store::Save(RecordPath(), store::Record{G.RankTable, G.Level}); }
+void TForm1::SaveRecordFile() {
+  store::Save(RecordPath(), store::Record{G.RankTable, G.Level});
+}
 
-void TForm1::Timer1Timer() { game::Timer1Timer(G, Rng, *platform_); }
+void TForm1::Timer1Timer() {
+  game::Timer1Timer(G, Rng, *platform_);
+}
 
 void TForm1::FormMouseMove(std::int32_t x, std::int32_t y) {
   G.MouseX = x;
@@ -112,6 +122,8 @@ bool TForm1::FormKeyDownEscape() {
   return true;
 }
 
-void TForm1::FormClose() { SaveRecordFile(); }
+void TForm1::FormClose() {
+  SaveRecordFile();
+}
 
 }  // namespace app

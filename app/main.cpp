@@ -1,3 +1,5 @@
 #include "app/run.hpp"
 
-int main(int /*argc*/, char** argv) { return app::Run(argv[0]); }
+int main(int /*argc*/, char** argv) {
+  return app::Run(argv[0]);
+}

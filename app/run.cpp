@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <stdexcept>

@@ -8,9 +8,9 @@
 namespace app {
 
 struct ScaleHints {
-  const char* gdkScale = nullptr;      // GDK_SCALE: the desktop's integer scale for X11 apps
-  const char* qtScaleFactor = nullptr; // QT_SCALE_FACTOR
-  std::optional<float> displayDpi;     // what SDL reports for the display, if anything
+  const char* gdkScale = nullptr;         // GDK_SCALE: the desktop's integer scale for X11 apps
+  const char* qtScaleFactor = nullptr;    // QT_SCALE_FACTOR
+  std::optional<float> displayDpi;        // what SDL reports for the display, if anything
   int usableWidth = 0, usableHeight = 0;  // the display's usable area, 0 when unknown
 };
 

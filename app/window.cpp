@@ -51,7 +51,9 @@ Window::~Window() {
   if (window_) SDL_DestroyWindow(window_);
 }
 
-void Window::Show() { SDL_ShowWindow(window_); }
+void Window::Show() {
+  SDL_ShowWindow(window_);
+}
 
 void Window::Present(const gfx::Image& frame) {
   if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;

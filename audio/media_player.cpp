@@ -56,7 +56,9 @@ void MediaPlayer::Open(const std::string& path) {
   if (!chunk_) throw Error(path + ": " + Mix_GetError());
 }
 
-bool MediaPlayer::Sounding() const { return chunk_ && Mix_Playing(channel_) != 0; }
+bool MediaPlayer::Sounding() const {
+  return chunk_ && Mix_Playing(channel_) != 0;
+}
 
 void MediaPlayer::Play() {
   if (!chunk_) throw Error("MCI デバイスがありません");

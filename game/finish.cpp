@@ -7,7 +7,9 @@
 namespace game {
 namespace {
 
-std::string TwoDigits(std::int32_t v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string TwoDigits(std::int32_t v) {
+  return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 void ClockDisplay(GameState& g, const Platform& p) {
   gfx::Image& back = g.BackBuffer;

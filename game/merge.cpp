@@ -30,8 +30,8 @@ void MergeStep(GameState& g, const Platform& p) {
   g.BubblesLeft -= g.HitCount - 1;
   g.TotalArea = 0;
   for (int k = 0; k < g.HitCount; ++k) g.TotalArea += g.Area[g.HitList[k]];
-  g.MergedRadius = static_cast<std::int32_t>(
-      T(std::sqrt(static_cast<long double>(g.TotalArea)) + 0.5L));
+  g.MergedRadius =
+      static_cast<std::int32_t>(T(std::sqrt(static_cast<long double>(g.TotalArea)) + 0.5L));
 
   // Area-weighted averages: each term is divided by the total before it is added, and every
   // running sum is stored as a double.

@@ -29,7 +29,7 @@ using PerSlot = std::array<T, BubbleCount>;
 
 struct GameState {
   std::int32_t HitCount = 0;
-  std::int32_t MouseX = 0;   // pointer in client pixels, not clamped to the window
+  std::int32_t MouseX = 0;  // pointer in client pixels, not clamped to the window
   std::int32_t MouseY = 0;
   std::int32_t Clicked = 0;  // 1 while a button press waits for the next frame step
   std::int32_t MergedRadius = 0;

@@ -62,7 +62,8 @@ Image LoadBmp(const std::string& path) {
 
 Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
   CheckClaimedSize(static_cast<const unsigned char*>(data), size, name);
-  SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(std::min<std::size_t>(size, INT32_MAX)));
+  SDL_RWops* rw =
+      SDL_RWFromConstMem(data, static_cast<int>(std::min<std::size_t>(size, INT32_MAX)));
   if (!rw) throw Error(name + ": " + SDL_GetError());
   SurfacePtr loaded(SDL_LoadBMP_RW(rw, 1));
   if (!loaded) throw Error(name + ": " + SDL_GetError());
@@ -72,8 +73,8 @@ Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
   if (image.Empty()) throw Error(name + ": the bitmap has no pixels");
   if (SDL_MUSTLOCK(rgb.get())) SDL_LockSurface(rgb.get());
   for (int y = 0; y < rgb->h; ++y) {
-    const auto* row = static_cast<const std::uint8_t*>(rgb->pixels) +
-                      static_cast<std::size_t>(y) * rgb->pitch;
+    const auto* row =
+        static_cast<const std::uint8_t*>(rgb->pixels) + static_cast<std::size_t>(y) * rgb->pitch;
     std::memcpy(image.Row(y), row, static_cast<std::size_t>(rgb->w) * sizeof(Rgb));
     for (int x = 0; x < rgb->w; ++x) image.Row(y)[x] &= 0xFFFFFF;
   }
@@ -82,8 +83,8 @@ Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
 }
 
 void SaveBmp(const Image& image, const std::string& path) {
-  SurfacePtr s(SDL_CreateRGBSurfaceWithFormat(0, image.Width(), image.Height(), 24,
-                                              SDL_PIXELFORMAT_BGR24));
+  SurfacePtr s(
+      SDL_CreateRGBSurfaceWithFormat(0, image.Width(), image.Height(), 24, SDL_PIXELFORMAT_BGR24));
   if (!s) throw Error(path + ": " + SDL_GetError());
   for (int y = 0; y < image.Height(); ++y) {
     auto* row = static_cast<std::uint8_t*>(s->pixels) + static_cast<std::size_t>(y) * s->pitch;

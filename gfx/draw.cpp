@@ -24,8 +24,7 @@ Clip ClipBlock(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, i
   const std::int64_t x1 = std::min<std::int64_t>(x + w, sw);
   const std::int64_t y1 = std::min<std::int64_t>(y + h, sh);
   if (x0 >= x1 || y0 >= y1) return {0, 0, 0, 0};
-  return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
-          static_cast<int>(y1)};
+  return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
 }
 
 // One row is filled pixel by pixel; the others are block copies of it, which run at the

@@ -60,7 +60,9 @@ TtfText::Face& TtfText::FaceFor(int cellHeight) {
   return *faces_.emplace(cellHeight, std::move(face)).first->second;
 }
 
-int TtfText::PointSizeFor(int cellHeight) { return FaceFor(cellHeight).pointSize; }
+int TtfText::PointSizeFor(int cellHeight) {
+  return FaceFor(cellHeight).pointSize;
+}
 
 const TextMask& TtfText::Render(std::string_view utf8, int cellHeight) {
   auto& byText = masks_[cellHeight];

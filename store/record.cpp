@@ -67,7 +67,9 @@ bool IsFolder(const std::string& path) {
 
 // A file whose mode grants nobody write access is write-protected, even for a superuser whom
 // the system would let through: the player asked for it to stay as it is.
-bool WriteProtected(const struct stat& st) { return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0; }
+bool WriteProtected(const struct stat& st) {
+  return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
 
 class Fd {
  public:
@@ -140,13 +142,20 @@ Record Decode(const RecordBytes& b) {
 
 std::string IoErrorText(int code) {
   switch (code) {
-    case 2: return "ファイルが見つかりません";
-    case 3: return "不正なファイル名です";
-    case 4: return "オープンしたファイルが多すぎます";
-    case 5: return "ファイルへのアクセスが拒否されました";
-    case 100: return "ファイルの末尾以降を読み込みました";
-    case 101: return "ディスクがいっぱいです";
-    default: return "I/O エラー (" + std::to_string(code) + ")";
+    case 2:
+      return "ファイルが見つかりません";
+    case 3:
+      return "不正なファイル名です";
+    case 4:
+      return "オープンしたファイルが多すぎます";
+    case 5:
+      return "ファイルへのアクセスが拒否されました";
+    case 100:
+      return "ファイルの末尾以降を読み込みました";
+    case 101:
+      return "ディスクがいっぱいです";
+    default:
+      return "I/O エラー (" + std::to_string(code) + ")";
   }
 }
 

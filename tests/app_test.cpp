@@ -131,8 +131,9 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    dir_ = fs::temp_directory_path() / ("frothy_app_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("frothy_app_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     for (const char* f : {"pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat"})
@@ -227,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, RecordStartup,
     ::testing::Values(RecordCase{"missing", "", 2, 1},
                       RecordCase{"short: level bytes absent", Record(4).substr(0, 200), 100, 1},
-                      RecordCase{"level 0", Record(0), 0, 1}, RecordCase{"level -1", Record(-1), 0, 1},
+                      RecordCase{"level 0", Record(0), 0, 1},
+                      RecordCase{"level -1", Record(-1), 0, 1},
                       RecordCase{"level 99", Record(99), 0, 5},
                       RecordCase{"every entry INT_MIN", Record(3, INT32_MIN), 0, 3},
                       RecordCase{"longer than a record", Record(2) + "tail", 0, 2}));
@@ -241,7 +243,7 @@ TEST_F(Startup, EscapeOnTheTitleSavesAndEndsElsewhereOnlyReturns) {
   form.FormMouseDown(200, 197);  // start
   form.Timer1Timer();
   ASSERT_EQ(form.G.Scene, game::kPlay);
-  form.FormMouseDown(5, 5);      // a press that Escape leaves latched
+  form.FormMouseDown(5, 5);  // a press that Escape leaves latched
   EXPECT_FALSE(form.FormKeyDownEscape());
   EXPECT_EQ(form.G.Scene, game::kTitle);
   EXPECT_EQ(form.G.Phase, 0);

@@ -15,9 +15,13 @@
 namespace {
 
 std::atomic<int> g_finished{0};
-void OnFinished(int /*channel*/) { ++g_finished; }
+void OnFinished(int /*channel*/) {
+  ++g_finished;
+}
 
-std::string Data(const char* name) { return std::string(FROTHY_DATA_DIR) + "/" + name; }
+std::string Data(const char* name) {
+  return std::string(FROTHY_DATA_DIR) + "/" + name;
+}
 
 // Waits for a condition the mixer's thread makes true, within a generous deadline.
 template <typename F>

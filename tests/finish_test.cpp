@@ -31,26 +31,53 @@ TEST_P(RankTest, SearchShiftAndInsert) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RankTest,
     ::testing::Values(
-        RankCase{"empty row", {E, E, E, E, E, E, E, E, E, E}, 123, 1,
-                 {123, E, E, E, E, E, E, E, E, E}},
-        RankCase{"between", {100, 200, E, E, E, E, E, E, E, E}, 150, 2,
+        RankCase{
+            "empty row", {E, E, E, E, E, E, E, E, E, E}, 123, 1, {123, E, E, E, E, E, E, E, E, E}},
+        RankCase{"between",
+                 {100, 200, E, E, E, E, E, E, E, E},
+                 150,
+                 2,
                  {100, 150, 200, E, E, E, E, E, E, E}},
-        RankCase{"equal goes ahead", {100, 200, E, E, E, E, E, E, E, E}, 200, 2,
+        RankCase{"equal goes ahead",
+                 {100, 200, E, E, E, E, E, E, E, E},
+                 200,
+                 2,
                  {100, 200, 200, E, E, E, E, E, E, E}},
-        RankCase{"after the last time", {100, 200, E, E, E, E, E, E, E, E}, 250, 3,
+        RankCase{"after the last time",
+                 {100, 200, E, E, E, E, E, E, E, E},
+                 250,
+                 3,
                  {100, 200, 250, E, E, E, E, E, E, E}},
-        RankCase{"full, slower than all", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 11, 11,
+        RankCase{"full, slower than all",
+                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+                 11,
+                 11,
                  {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        RankCase{"full, equal to the tenth", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 10, 10,
+        RankCase{"full, equal to the tenth",
+                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+                 10,
+                 10,
                  {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        RankCase{"full, slower than ninth", {1, 2, 3, 4, 5, 6, 7, 8, 9, 20}, 15, 10,
+        RankCase{"full, slower than ninth",
+                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 20},
+                 15,
+                 10,
                  {1, 2, 3, 4, 5, 6, 7, 8, 9, 15}},
-        RankCase{"full, fastest: the tenth is lost", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 0, 1,
+        RankCase{"full, fastest: the tenth is lost",
+                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+                 0,
+                 1,
                  {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
         // A damaged row: a slower time found by the second sweep wins over an earlier hole.
-        RankCase{"hole before a slower time", {100, E, 300, E, E, E, E, E, E, E}, 200, 3,
+        RankCase{"hole before a slower time",
+                 {100, E, 300, E, E, E, E, E, E, E},
+                 200,
+                 3,
                  {100, E, 200, 300, E, E, E, E, E, E}},
-        RankCase{"extremes", {INT32_MIN, INT32_MAX, E, E, E, E, E, E, E, E}, 0, 2,
+        RankCase{"extremes",
+                 {INT32_MIN, INT32_MAX, E, E, E, E, E, E, E, E},
+                 0,
+                 2,
                  {INT32_MIN, 0, INT32_MAX, E, E, E, E, E, E, E}}));
 
 struct ClockCase {
@@ -73,14 +100,14 @@ TEST_P(ClockTest, MinutesPlainSecondsTwoDigitsCapped) {
   EXPECT_EQ(game::ClockText(rig.g), c.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Readings, ClockTest,
-    ::testing::Values(ClockCase{0, 0, 0, "0\u201900\u201D"}, ClockCase{999, 0, 0, "0\u201900\u201D"},
-                      ClockCase{83400, 1, 23, "1\u201923\u201D"},
-                      ClockCase{125000, 2, 5, "2\u201905\u201D"},
-                      ClockCase{599999, 9, 59, "9\u201959\u201D"},
-                      ClockCase{600000, 9, 59, "9\u201959\u201D"},
-                      ClockCase{2000000000, 9, 59, "9\u201959\u201D"}));
+INSTANTIATE_TEST_SUITE_P(Readings, ClockTest,
+                         ::testing::Values(ClockCase{0, 0, 0, "0\u201900\u201D"},
+                                           ClockCase{999, 0, 0, "0\u201900\u201D"},
+                                           ClockCase{83400, 1, 23, "1\u201923\u201D"},
+                                           ClockCase{125000, 2, 5, "2\u201905\u201D"},
+                                           ClockCase{599999, 9, 59, "9\u201959\u201D"},
+                                           ClockCase{600000, 9, 59, "9\u201959\u201D"},
+                                           ClockCase{2000000000, 9, 59, "9\u201959\u201D"}));
 
 TEST(Clock, ReadsZeroUntilTheFirstMergeAndSurvivesTheWrap) {
   Rig rig;

@@ -43,19 +43,18 @@ TEST_P(CopyModeTest, CombinesBitByBit) {
   EXPECT_EQ(CountOf(dst, c.expected), 6) << std::hex << c.src << " onto " << c.dst;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TruthTable, CopyModeTest,
-    ::testing::Values(
-        RopCase{gfx::SRCCOPY, 0x123456, 0xABCDEF, 0x123456},
-        RopCase{gfx::SRCCOPY, 0x000000, 0xFFFFFF, 0x000000},
-        // AND: white leaves the destination, black blackens it, mixed bits combine per bit.
-        RopCase{gfx::SRCAND, 0xFFFFFF, 0x3A6EA5, 0x3A6EA5},
-        RopCase{gfx::SRCAND, 0x000000, 0x3A6EA5, 0x000000},
-        RopCase{gfx::SRCAND, 0xF0F00F, 0x3C3C3C, 0x30300C},
-        // OR: black leaves the destination, white whitens it.
-        RopCase{gfx::SRCPAINT, 0x000000, 0x3A6EA5, 0x3A6EA5},
-        RopCase{gfx::SRCPAINT, 0xFFFFFF, 0x3A6EA5, 0xFFFFFF},
-        RopCase{gfx::SRCPAINT, 0xF0000F, 0x0C0C0C, 0xFC0C0F}));
+INSTANTIATE_TEST_SUITE_P(TruthTable, CopyModeTest,
+                         ::testing::Values(RopCase{gfx::SRCCOPY, 0x123456, 0xABCDEF, 0x123456},
+                                           RopCase{gfx::SRCCOPY, 0x000000, 0xFFFFFF, 0x000000},
+                                           // AND: white leaves the destination, black blackens it,
+                                           // mixed bits combine per bit.
+                                           RopCase{gfx::SRCAND, 0xFFFFFF, 0x3A6EA5, 0x3A6EA5},
+                                           RopCase{gfx::SRCAND, 0x000000, 0x3A6EA5, 0x000000},
+                                           RopCase{gfx::SRCAND, 0xF0F00F, 0x3C3C3C, 0x30300C},
+                                           // OR: black leaves the destination, white whitens it.
+                                           RopCase{gfx::SRCPAINT, 0x000000, 0x3A6EA5, 0x3A6EA5},
+                                           RopCase{gfx::SRCPAINT, 0xFFFFFF, 0x3A6EA5, 0xFFFFFF},
+                                           RopCase{gfx::SRCPAINT, 0xF0000F, 0x0C0C0C, 0xFC0C0F}));
 
 // Where a 4 x 4 source lands on an 8 x 6 destination, for placements over every edge.
 struct ClipCase {
@@ -85,13 +84,13 @@ TEST_P(ClipTest, DrawsOnlyWhatLiesOnTheSurface) {
   EXPECT_EQ(drawn, c.expectedPixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryEdge, ClipTest,
-    ::testing::Values(ClipCase{2, 1, 16}, ClipCase{-2, 1, 8}, ClipCase{6, 1, 8},
-                      ClipCase{2, -3, 4}, ClipCase{2, 4, 8}, ClipCase{-3, -3, 1},
-                      ClipCase{7, 5, 1}, ClipCase{-4, 0, 0}, ClipCase{8, 0, 0},
-                      ClipCase{0, 6, 0}, ClipCase{-2147483647, 0, 0},
-                      ClipCase{2147483647, 2147483647, 0}));
+INSTANTIATE_TEST_SUITE_P(EveryEdge, ClipTest,
+                         ::testing::Values(ClipCase{2, 1, 16}, ClipCase{-2, 1, 8},
+                                           ClipCase{6, 1, 8}, ClipCase{2, -3, 4}, ClipCase{2, 4, 8},
+                                           ClipCase{-3, -3, 1}, ClipCase{7, 5, 1},
+                                           ClipCase{-4, 0, 0}, ClipCase{8, 0, 0}, ClipCase{0, 6, 0},
+                                           ClipCase{-2147483647, 0, 0},
+                                           ClipCase{2147483647, 2147483647, 0}));
 
 TEST(FillRect, CoversColumnsX1ToX2MinusOneAndRowsLikewise) {
   Image img = Filled(10, 10, gfx::kWhite);
@@ -294,9 +293,10 @@ TEST(Sheet, CutsEveryRegionFromItsPlace) {
     EXPECT_EQ(img->At(0, 0), sheet.At(r.X, r.Y));
     EXPECT_EQ(img->At(r.W - 1, r.H - 1), sheet.At(r.X + r.W - 1, r.Y + r.H - 1));
   }
-  const std::pair<const Image*, std::pair<int, int>> tiles[] = {
-      {&s.LevelDigitTile, {36, 18}}, {&s.ShortTextTile, {80, 18}},
-      {&s.MessageTile, {120, 18}}, {&s.BannerTile, {300, 92}}};
+  const std::pair<const Image*, std::pair<int, int>> tiles[] = {{&s.LevelDigitTile, {36, 18}},
+                                                                {&s.ShortTextTile, {80, 18}},
+                                                                {&s.MessageTile, {120, 18}},
+                                                                {&s.BannerTile, {300, 92}}};
   for (const auto& [img, size] : tiles) {
     EXPECT_EQ(img->Width(), size.first);
     EXPECT_EQ(img->Height(), size.second);

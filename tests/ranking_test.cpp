@@ -27,8 +27,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TimeCase{0, "0' 00''"}, TimeCase{5, "0' 05''"}, TimeCase{130, "1' 30''"},
                       TimeCase{959, "9' 59''"}, TimeCase{1005, "10' 05''"},
                       TimeCase{99, "0' 99''"},  // damaged entries follow the same rule
-                      TimeCase{-105, "-1' 0-5''"},
-                      TimeCase{INT32_MIN, "-21474836' 0-48''"},
+                      TimeCase{-105, "-1' 0-5''"}, TimeCase{INT32_MIN, "-21474836' 0-48''"},
                       TimeCase{INT32_MAX, "21474836' 47''"}));
 
 // Renders one text the way the screen does, to compare with the back buffer.

@@ -96,7 +96,8 @@ TEST(RecordBytes, MatchTheFixtureBothWays) {
 TEST(RecordBytes, FreshRecordIsAllEmptyAtLevelOne) {
   const store::RecordBytes b = store::Encode(store::FreshRecord());
   for (std::size_t i = 0; i < 200; ++i) EXPECT_EQ(b[i], 0xFF);
-  EXPECT_EQ((std::array{b[200], b[201], b[202], b[203]}), (std::array<std::uint8_t, 4>{1, 0, 0, 0}));
+  EXPECT_EQ((std::array{b[200], b[201], b[202], b[203]}),
+            (std::array<std::uint8_t, 4>{1, 0, 0, 0}));
 }
 
 TEST(RecordBytes, EntryOfLevelAndPlaceLiesAtItsOffset) {
@@ -149,8 +150,8 @@ TEST_F(RecordFile, EntriesAreTakenAsTheyStand) {
 }
 
 TEST_F(RecordFile, ShortFileOverlaysWhatItHasThenFailsWith100) {
-  for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{6}, std::size_t{200},
-                        std::size_t{203}}) {
+  for (std::size_t n :
+       {std::size_t{0}, std::size_t{1}, std::size_t{6}, std::size_t{200}, std::size_t{203}}) {
     WriteAll(Path(), Bytes(Fixture().begin(), Fixture().begin() + static_cast<long>(n)));
     store::Record r = store::FreshRecord();
     EXPECT_EQ(LoadCode(Path(), r), 100) << n;
@@ -196,8 +197,8 @@ TEST_F(RecordFile, FullDiskBehindALinkFailsWith101) {
 
 TEST_F(RecordFile, SaveThroughALinkKeepsTheLinkAndTheMode) {
   WriteAll(Path("real.dat"), Bytes(204, 0));
-  fs::permissions(Path("real.dat"), fs::perms::owner_read | fs::perms::owner_write |
-                                        fs::perms::group_read);
+  fs::permissions(Path("real.dat"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink("real.dat", Path());
   store::Save(Path(), FixtureRecord());
   EXPECT_TRUE(fs::is_symlink(Path()));

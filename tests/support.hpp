@@ -16,7 +16,8 @@ class FakeClock final : public game::Clock {
  public:
   std::int32_t NowMs() override { return now; }
   void Advance(std::int32_t ms) {
-    now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + static_cast<std::uint32_t>(ms));
+    now =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + static_cast<std::uint32_t>(ms));
   }
   std::int32_t now = 1000;
 };

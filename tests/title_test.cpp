@@ -33,17 +33,16 @@ TEST_P(HitAreaTest, BoundaryPoint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, HitAreaTest,
-    ::testing::Values(
-        Point{163, 189, kStart}, Point{232, 205, kStart}, Point{162, 195, kNone},
-        Point{233, 195, kNone}, Point{200, 188, kNone}, Point{200, 206, kNone},
-        Point{165, 229, kRanking}, Point{232, 242, kRanking}, Point{164, 235, kNone},
-        Point{200, 243, kNone}, Point{209, 321, kDown}, Point{209, 322, kDown},
-        Point{209, 320, kNone}, Point{209, 323, kNone}, Point{217, 313, kDown},
-        Point{217, 330, kDown}, Point{217, 312, kNone}, Point{217, 331, kNone},
-        Point{208, 321, kNone}, Point{218, 321, kNone}, Point{254, 311, kUp},
-        Point{254, 331, kUp}, Point{254, 310, kNone}, Point{254, 332, kNone},
-        Point{262, 319, kUp}, Point{262, 323, kUp}, Point{262, 318, kNone},
-        Point{262, 324, kNone}, Point{253, 321, kNone}, Point{263, 321, kNone}));
+    ::testing::Values(Point{163, 189, kStart}, Point{232, 205, kStart}, Point{162, 195, kNone},
+                      Point{233, 195, kNone}, Point{200, 188, kNone}, Point{200, 206, kNone},
+                      Point{165, 229, kRanking}, Point{232, 242, kRanking}, Point{164, 235, kNone},
+                      Point{200, 243, kNone}, Point{209, 321, kDown}, Point{209, 322, kDown},
+                      Point{209, 320, kNone}, Point{209, 323, kNone}, Point{217, 313, kDown},
+                      Point{217, 330, kDown}, Point{217, 312, kNone}, Point{217, 331, kNone},
+                      Point{208, 321, kNone}, Point{218, 321, kNone}, Point{254, 311, kUp},
+                      Point{254, 331, kUp}, Point{254, 310, kNone}, Point{254, 332, kNone},
+                      Point{262, 319, kUp}, Point{262, 323, kUp}, Point{262, 318, kNone},
+                      Point{262, 324, kNone}, Point{253, 321, kNone}, Point{263, 321, kNone}));
 
 TEST(HitArea, NoPointOfTheWindowHitsTwoControls) {
   for (int y = -5; y < 405; ++y)

@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
     return 1;
   }
-  SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        600, 399, 0);
+  SDL_Window* window =
+      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0);
   SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
   SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888,
                                                       SDL_TEXTUREACCESS_STREAMING, 600, 400)

@@ -666,8 +666,7 @@ IconPixels PaintIcon(int side) {
   const Distance small = Circle(kSmallX * k, kSmallY * k, kSmallR * k);
   // A dark edge keeps the white rims readable on a light task bar as well as a dark one.
   Fill(plot, box, Grown(Union(big, small), 1.0 * k), Flat(kIconEdge));
-  Fill(plot, box, Union(big, small),
-       Vertical(kIconBodyTop, kIconBodyBottom, 2 * k, 28 * k));
+  Fill(plot, box, Union(big, small), Vertical(kIconBodyTop, kIconBodyBottom, 2 * k, 28 * k));
   Fill(plot, box, Overlap(big, small), Flat(kIconOverlap), 0.55);
   IconRim(canvas, k, kBigX * k, kBigY * k, kBigR * k, small);
   IconRim(canvas, k, kSmallX * k, kSmallY * k, kSmallR * k, big);

@@ -132,7 +132,8 @@ void fade_edges(Buffer& buf) {
     return;
   }
   for (std::size_t i = 0; i <= n && i < buf.size(); ++i) {
-    const double w = std::sin(0.5 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n));
+    const double w =
+        std::sin(0.5 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n));
     buf[i] *= w * w;
     buf[buf.size() - 1 - i] *= w * w;
   }

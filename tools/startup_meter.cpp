@@ -35,7 +35,9 @@ int main(int /*argc*/, char** argv) {
     firstFrameUs = static_cast<double>(app::NowUs() - entered);
     return false;
   });
-  std::printf("first frame presented %.1f ms after main() (process age at main(): %.0f ms, "
-              "10 ms resolution)\n", firstFrameUs / 1000.0, ageAtEntry);
+  std::printf(
+      "first frame presented %.1f ms after main() (process age at main(): %.0f ms, "
+      "10 ms resolution)\n",
+      firstFrameUs / 1000.0, ageAtEntry);
   return status;
 }

@@ -37,7 +37,8 @@ struct Started {
 
 void FrameCopy(benchmark::State& state) {
   gfx::Image from(600, 400), to(600, 400);
-  for (std::size_t i = 0; i < from.Pixels().size(); ++i) from.Pixels()[i] = static_cast<gfx::Rgb>(i);
+  for (std::size_t i = 0; i < from.Pixels().size(); ++i)
+    from.Pixels()[i] = static_cast<gfx::Rgb>(i);
   for (auto _ : state) {
     gfx::DrawImage(to, 0, 0, from);
     benchmark::DoNotOptimize(to.Pixels().data());
