@@ -15,7 +15,12 @@ namespace store {
 namespace {
 
 constexpr std::size_t kLevelOffset = 200;
-static_assert(kLevels * kPlaces * 4 == kLevelOffset && kLevelOffset + 4 == kRecordSize);
+// Level-major: the entry of level index l (0 to 4) at place index p (0 to 9).
+constexpr std::size_t EntryOffset(int level, int place) {
+  return 4 * (static_cast<std::size_t>(kPlaces) * static_cast<std::size_t>(level) +
+              static_cast<std::size_t>(place));
+}
+static_assert(EntryOffset(kLevels, 0) == kLevelOffset && kLevelOffset + 4 == kRecordSize);
 
 void Put32(std::uint8_t* p, std::int32_t v) {
   const auto u = static_cast<std::uint32_t>(v);
@@ -125,8 +130,7 @@ RecordBytes Encode(const Record& record) {
   RecordBytes b{};
   for (int level = 0; level < kLevels; ++level)
     for (int place = 0; place < kPlaces; ++place)
-      Put32(&b[static_cast<std::size_t>(4 * (kPlaces * level + place))],
-            record.Ranks[level][place]);
+      Put32(&b[EntryOffset(level, place)], record.Ranks[level][place]);
   Put32(&b[kLevelOffset], record.Level);
   return b;
 }
@@ -135,7 +139,7 @@ Record Decode(const RecordBytes& b) {
   Record r;
   for (int level = 0; level < kLevels; ++level)
     for (int place = 0; place < kPlaces; ++place)
-      r.Ranks[level][place] = Get32(&b[static_cast<std::size_t>(4 * (kPlaces * level + place))]);
+      r.Ranks[level][place] = Get32(&b[EntryOffset(level, place)]);
   r.Level = Get32(&b[kLevelOffset]);
   return r;
 }
