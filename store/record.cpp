@@ -72,6 +72,10 @@ bool IsFolder(const std::string& path) {
 
 // A file whose mode grants nobody write access is write-protected, even for a superuser whom
 // the system would let through: the player asked for it to stay as it is.
+// A pipe or a socket in the record's place would leave the game waiting for a writer or a
+// reader that never comes.
+bool Stream(const struct stat& st) { return S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode); }
+
 bool WriteProtected(const struct stat& st) {
   return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
@@ -167,7 +171,7 @@ void Load(const std::string& path, Record& record) {
   Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
   if (fd.Get() < 0) Fail(errno, path);
   struct stat st {};
-  if (::fstat(fd.Get(), &st) == 0 && WriteProtected(st)) Fail(EACCES, path);
+  if (::fstat(fd.Get(), &st) == 0 && (WriteProtected(st) || Stream(st))) Fail(EACCES, path);
   RecordBytes bytes = Encode(record);
   std::size_t got = 0;
   while (got < bytes.size()) {
@@ -193,6 +197,7 @@ void Save(const std::string& path, const Record& record) {
   }
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && Stream(st)) Fail(EACCES, path);
   if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return SaveInPlace(target, bytes);
   if (exists) {
     // The save must be refused wherever writing the file itself would be refused.

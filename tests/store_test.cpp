@@ -188,6 +188,14 @@ TEST_F(RecordFile, FolderInPlaceOfTheFile) {
   EXPECT_TRUE(fs::is_directory(Path()));
 }
 
+TEST_F(RecordFile, PipeInPlaceOfTheFileIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(Path().c_str(), 0644), 0);
+  store::Record r = store::FreshRecord();
+  EXPECT_EQ(LoadCode(Path(), r), 5);
+  EXPECT_EQ(SaveCode(Path(), r), 5);
+  EXPECT_EQ(r, store::FreshRecord());
+}
+
 TEST_F(RecordFile, FullDiskBehindALinkFailsWith101) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   fs::create_symlink("/dev/full", Path());
