@@ -14,6 +14,8 @@ bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y) {
 
 void MergeStep(GameState& g, const Platform& p) {
   if (g.Phase >= 2 || g.Clicked != 1) return;
+  // Also in the banner (Phase 1): the banner's click is consumed here and never counts as the
+  // final click, even in the frame in which the banner ends.
   g.Clicked = 0;
   g.HitCount = 0;
   for (int i = 0; i < BubbleCount; ++i) {

@@ -5,13 +5,24 @@ instead of sleeping for a fixed time."""
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
+import unittest
 
 BINARY = os.environ.get("FROTHY_BINARY", "build/frothy")
 DATA = os.environ.get("FROTHY_DATA", "build/data")
 DATA_FILES = ("pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat")
+CAPTION = "FROTHY!"
+BOX_TITLE = "Frothy"  # the error box is titled after the program
+
+# Title controls, as clicked.
+START = (197, 197)
+RANKING = (198, 235)
+LEVEL_DOWN = (213, 321)
+LEVEL_UP = (257, 321)
+NOWHERE = (100, 380)
 
 
 def wait_until(condition, timeout=10.0, what="condition"):
@@ -53,6 +64,22 @@ class Xvfb:
         return subprocess.run(list(args), env=self.env(), check=check, capture_output=True,
                               text=True)
 
+    def viewable(self, name):
+        """The id of a mapped top-level window of that exact name, or None."""
+        # xwininfo reads the UTF-8 title that SDL sets; xdotool's name search does not.
+        r = self.run("xwininfo", "-name", name, check=False)
+        if "IsViewable" not in r.stdout:
+            return None
+        for line in r.stdout.splitlines():
+            if "Window id:" in line:
+                return line.split()[3]
+        return None
+
+    def shot(self, window) -> "Shot":
+        r = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"],
+                           env=self.env(), capture_output=True, check=True)
+        return Shot(r.stdout)
+
     def close(self):
         self.proc.terminate()
         try:
@@ -92,9 +119,19 @@ class Shot:
     def region(self, x, y, w, h):
         return [[self.at(x + i, y + j) for i in range(w)] for j in range(h)]
 
+    def pixels(self, x=0, y=0, w=None, h=None):
+        w = self.width - x if w is None else w
+        h = self.height - y if h is None else h
+        return [p for row in self.region(x, y, w, h) for p in row]
+
+    def brightest(self, x, y, w, h):
+        """The brightest pixel of a box, by the sum of its channels."""
+        return max(self.pixels(x, y, w, h), key=lambda p: (p >> 16) + (p >> 8 & 255) + (p & 255))
+
 
 class Game:
-    """The game binary in a play folder of its own, on a given X server."""
+    """The game binary in a play folder of its own, on a given X server. It runs in a process
+    group of its own, so that closing it also ends an error box's child process."""
 
     def __init__(self, x: Xvfb, folder=None, files=None, audio="dummy", extra_env=None):
         self.x = x
@@ -103,7 +140,7 @@ class Game:
         if files is None:
             files = DATA_FILES
         for name in files:
-            if not os.path.exists(os.path.join(self.folder, name)):
+            if not os.path.lexists(os.path.join(self.folder, name)):
                 shutil.copy(os.path.join(DATA, name), self.folder)
         env = x.env()
         env["SDL_AUDIODRIVER"] = audio
@@ -112,40 +149,48 @@ class Game:
             env["SDL_DISKAUDIODELAY"] = "1"
         env.update(extra_env or {})
         self.proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=self.folder, env=env,
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     start_new_session=True)
         self.window = None
+        self.title = None  # the first title frame, once wait_shown has seen it
 
     def path(self, name):
         return os.path.join(self.folder, name)
 
-    def find_window(self, name="FROTHY!", timeout=10.0):
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def stderr(self):
+        """What the game wrote to stderr; only once it has ended."""
+        return self.proc.stderr.read().decode(errors="replace") if self.proc.poll() is not None else ""
+
+    def find_window(self, name=CAPTION, timeout=10.0):
         def look():
             if self.proc.poll() is not None:
-                raise AssertionError(f"the game ended with {self.proc.returncode}: "
-                                     f"{self.proc.stderr.read().decode(errors='replace')}")
-            # xwininfo reads the UTF-8 title that SDL sets; xdotool's name search does not.
-            r = self.x.run("xwininfo", "-name", name, check=False)
-            for line in r.stdout.splitlines():
-                if "Window id:" in line and "IsViewable" in r.stdout:
-                    return line.split()[3]
-            return None
+                raise AssertionError(f"the game ended with {self.proc.returncode}: {self.stderr()}")
+            return self.x.viewable(name)
         self.window = wait_until(look, timeout, f"window {name!r}")
         return self.window
 
-    def wait_shown(self):
+    def wait_shown(self, timeout=10.0):
         """Waits for the window and its first presented frame (not the blank background)."""
-        self.find_window()
-        return wait_until(lambda: self._first_frame(), 10, "the first frame")
+        self.find_window(timeout=timeout)
+        self.title = wait_until(lambda: self._first_frame(), timeout, "the first frame")
+        return self.title
 
     def _first_frame(self):
         # Every title frame writes the level digit in white into the level box.
         s = self.shot()
-        box = s.region(218, 313, 36, 18)
-        pixels = [p for row in box for p in row]
+        pixels = s.pixels(218, 313, 36, 18)
         return s if 0xFFFFFF in pixels and any(p != 0xFFFFFF for p in pixels) else None
 
-    def geometry(self):
-        out = self.x.run("xwininfo", "-id", self.window).stdout
+    def geometry(self, window=None):
+        out = self.x.run("xwininfo", "-id", window or self.window).stdout
         info = {}
         for line in out.splitlines():
             line = line.strip()
@@ -155,9 +200,7 @@ class Game:
         return info
 
     def shot(self) -> Shot:
-        r = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"],
-                           env=self.x.env(), capture_output=True, check=True)
-        return Shot(r.stdout)
+        return self.x.shot(self.window)
 
     def wait_pixels(self, predicate, timeout=5.0, what="pixels"):
         return wait_until(lambda: (lambda s: s if predicate(s) else None)(self.shot()),
@@ -174,6 +217,40 @@ class Game:
         self.x.run("xdotool", "windowfocus", "--sync", self.window)
         self.x.run("xdotool", "key", name)
 
+    # --- the error box ---------------------------------------------------------------------
+
+    def find_box(self, timeout=10.0):
+        """The error box's window, once it shows; fails if the game ends first."""
+        def look():
+            box = self.x.viewable(BOX_TITLE)
+            if box:
+                return box
+            if self.proc.poll() is not None:
+                raise AssertionError(f"the game ended with {self.proc.returncode} "
+                                     f"without an error box: {self.stderr()}")
+            return None
+        return wait_until(look, timeout, "the error box")
+
+    def box_text_pixels(self, box):
+        """How many pixels of the box's message area differ from its background: the box
+        draws its text, so this is how the tests know there is a readable message."""
+        shot = wait_until(lambda: self._drawn_box(box), 5, "the box drawn")
+        # The message sits above the OK button, which takes the bottom 40 rows or so.
+        area = shot.pixels(0, 0, shot.width, max(1, shot.height - 45))
+        ground = max(set(area), key=area.count)
+        return sum(1 for p in area if p != ground)
+
+    def _drawn_box(self, box):
+        shot = self.x.shot(box)
+        return shot if len(set(shot.pixels())) > 2 else None
+
+    def close_box(self, box, timeout=10.0):
+        """Presses Return in the box (its OK button) and waits until it has gone."""
+        self.x.run("xdotool", "key", "--window", box, "Return")
+        wait_until(lambda: self.x.viewable(BOX_TITLE) != box, timeout, "the box gone")
+
+    # --- the end ---------------------------------------------------------------------------
+
     def wait_exit(self, timeout=10.0):
         try:
             return self.proc.wait(timeout)
@@ -185,9 +262,63 @@ class Game:
 
     def close(self):
         if self.proc.poll() is None:
-            self.proc.kill()
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
             self.proc.wait()
+        else:
+            # The game has ended; a box child it left behind must not outlive the test.
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except (ProcessLookupError, PermissionError):
+                pass
         self.proc.stdout.close()
         self.proc.stderr.close()
         if self.own_folder:
-            shutil.rmtree(self.folder, ignore_errors=True)
+            remove_folder(self.folder)
+
+
+def remove_folder(folder):
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+class GameTest(unittest.TestCase):
+    """One X server for the tests of a class; every game a test starts ends with that test."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = Xvfb()
+        cls.addClassCleanup(cls.x.close)
+
+    def play_folder(self, contents=None):
+        """A temporary play folder holding `contents` (name -> bytes), removed after the test;
+        the game copies the default data for every other file."""
+        folder = tempfile.mkdtemp(prefix="frothy_window_")
+        self.addCleanup(remove_folder, folder)
+        for name, data in (contents or {}).items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        return folder
+
+    def start(self, shown=True, **kw):
+        # The last test's game has been killed; its windows go with its connection.
+        wait_until(lambda: not self.x.viewable(CAPTION) and not self.x.viewable(BOX_TITLE), 10,
+                   "the windows of the last game gone")
+        # The pointer away from the window, so that the first frame has no control lit.
+        self.x.run("xdotool", "mousemove", "0", "0")
+        game = Game(self.x, **kw)
+        self.addCleanup(game.close)
+        if shown:
+            game.wait_shown()
+        return game
+
+
+def loudest(path, start=0):
+    """The loudest 16-bit sample in a raw audio file from byte `start` on."""
+    with open(path, "rb") as f:
+        f.seek(start)
+        raw = f.read()
+    n = len(raw) // 2
+    samples = struct.unpack(f"<{n}h", raw[:2 * n])
+    return max((abs(s) for s in samples), default=0)

@@ -2,16 +2,9 @@
 clock, Escape back to the title, and the cues reaching the audio output."""
 
 import os
-import struct
 import unittest
 
-from harness import Game, Xvfb, wait_until
-
-START = (197, 197)
-RANKING = (198, 235)
-LEVEL_DOWN = (213, 321)
-LEVEL_UP = (257, 321)
-NOWHERE = (100, 380)
+from harness import LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING, START, GameTest, loudest, wait_until
 
 CONTROLS = {  # x, y, w, h as drawn
     "start": (163, 189, 70, 17),
@@ -30,17 +23,7 @@ def field(shot):
     return shot.region(0, 0, 399, 399)
 
 
-class PlayTest(unittest.TestCase):
-    def setUp(self):
-        self.x = Xvfb()
-        self.addCleanup(self.x.close)
-
-    def start(self, **kw):
-        game = Game(self.x, **kw)
-        self.addCleanup(game.close)
-        self.rest = game.wait_shown()
-        return game
-
+class PlayTest(GameTest):
     def test_hover_lights_each_control_in_its_own_pixels_only(self):
         game = self.start()
         game.move(*NOWHERE)
@@ -68,17 +51,17 @@ class PlayTest(unittest.TestCase):
         game = self.start()
         game.click(*NOWHERE)
         game.move(*START)
-        game.wait_pixels(lambda s: region(s, CONTROLS["start"]) != region(self.rest,
+        game.wait_pixels(lambda s: region(s, CONTROLS["start"]) != region(game.title,
                                                                            CONTROLS["start"]))
         # A few more frames: still the title, the field never appears.
         for _ in range(5):
             s = game.shot()
-            self.assertEqual(s.at(30, 30), self.rest.at(30, 30))
+            self.assertEqual(s.at(30, 30), game.title.at(30, 30))
 
     def test_arrows_change_the_level_digit(self):
         game = self.start()
         digit = (218, 313, 36, 18)
-        one = region(self.rest, digit)
+        one = region(game.title, digit)
         game.click(*LEVEL_UP)
         two = game.wait_pixels(lambda s: region(s, digit) != one, what="digit 2")
         game.click(*LEVEL_DOWN)
@@ -104,19 +87,29 @@ class PlayTest(unittest.TestCase):
                                    what="the clock running")
         game.wait_pixels(lambda s: region(s, clock) != region(ticking, clock), timeout=3,
                          what="the clock's digits changing")
-        self.assertGreater(self.loudest(game.path("audio.raw")), 1000)
+        self.assertGreater(loudest(game.path("audio.raw")), 1000)
         game.key("Escape")
-        game.wait_pixels(lambda s: s.at(30, 30) == self.rest.at(30, 30), what="the title")
+        game.wait_pixels(lambda s: s.at(30, 30) == game.title.at(30, 30), what="the title")
         game.key("Escape")
         self.assertEqual(game.wait_exit(), 0)
 
-    @staticmethod
-    def loudest(path):
-        with open(path, "rb") as f:
-            raw = f.read()
-        n = len(raw) // 2
-        samples = struct.unpack(f"<{n}h", raw[:2 * n])
-        return max((abs(s) for s in samples), default=0)
+    def test_the_menu_cue_reaches_the_audio_output(self):
+        game = self.start(audio="disk")
+        audio = game.path("audio.raw")
+        start = CONTROLS["start"]
+        game.move(*START)  # lighting a control is silent
+        game.wait_pixels(lambda s: region(s, start) != region(game.title, start), what="start lit")
+        wait_until(lambda: os.path.getsize(audio) > 0, 5, "the audio output running")
+        self.assertEqual(loudest(audio), 0, "the title before the click is silent")
+        before = os.path.getsize(audio) // 4 * 4
+        game.click(*START)
+        game.wait_pixels(lambda s: s.at(5, 5) == 0 and s.at(398, 398) == 0, what="the black field")
+        # No click on the field, so nothing merged: what sounds now is the menu cue.
+        wait_until(lambda: loudest(audio, before) > 1000, 5, "the menu cue in the output")
+        game.key("Escape")
+        game.wait_pixels(lambda s: s.at(30, 30) == game.title.at(30, 30), what="the title")
+        game.key("Escape")
+        self.assertEqual(game.wait_exit(), 0)
 
 
 if __name__ == "__main__":

@@ -1,27 +1,32 @@
-"""The real window: its caption, fixed client area and place, and the ways out."""
+"""The real window: its caption, fixed client area and place, the ranking screen with a record
+file of our own, and the ways out, including a save that fails."""
 
 import os
 import signal
 import unittest
 
-from harness import Game, Xvfb, wait_until
+from harness import CAPTION, LEVEL_UP, NOWHERE, RANKING, START, GameTest
+from inputs import record_bytes, with_level
+
+WHITE, GREY, BLACK = 0xFFFFFF, 0x808080, 0x000000
+
+# (level, place) -> hundredths, in three of the five levels; every other place is empty.
+TIMES = {(1, 1): 130, (1, 2): 245, (1, 3): 1005, (3, 1): 59, (3, 2): 4207, (5, 10): 9999}
 
 
-class WindowTest(unittest.TestCase):
-    def setUp(self):
-        self.x = Xvfb()
-        self.addCleanup(self.x.close)
+def entry_box(level, place):
+    return (65 * level + 7, 18 * place + 100, 58, 16)
 
-    def start(self, **kw):
-        game = Game(self.x, **kw)
-        self.addCleanup(game.close)
-        game.wait_shown()
-        return game
 
+def header_box(level):
+    return (65 * level + 12, 90, 40, 16)
+
+
+class WindowTest(GameTest):
     def test_caption_fixed_client_area_centred(self):
         game = self.start()
         name = self.x.run("xprop", "-id", game.window, "WM_NAME").stdout
-        self.assertIn('"FROTHY!"', name)
+        self.assertIn(f'"{CAPTION}"', name)
         geo = game.geometry()
         self.assertEqual((geo["Width"], geo["Height"]), (600, 399))
         hints = self.x.run("xprop", "-id", game.window, "WM_NORMAL_HINTS").stdout
@@ -36,19 +41,77 @@ class WindowTest(unittest.TestCase):
         os.remove(game.path("b_data.dat"))
         game.key("Escape")
         self.assertEqual(game.wait_exit(), 0)
-        with open(game.path("b_data.dat"), "rb") as f:
-            data = f.read()
-        self.assertEqual(data, b"\xff" * 200 + b"\x01\x00\x00\x00")
+        self.assertEqual(game.read("b_data.dat"), b"\xff" * 200 + b"\x01\x00\x00\x00")
 
     def test_close_request_writes_the_record_and_ends(self):
         game = self.start()
-        game.click(258, 321)  # level up to 2
+        game.click(*LEVEL_UP)  # level 2
         game.wait_pixels(lambda s: s.at(258, 321) != 0, what="the lit arrow")
         os.remove(game.path("b_data.dat"))
         game.signal(signal.SIGTERM)
         self.assertEqual(game.wait_exit(), 0)
-        with open(game.path("b_data.dat"), "rb") as f:
-            self.assertEqual(f.read(), b"\xff" * 200 + b"\x02\x00\x00\x00")
+        self.assertEqual(game.read("b_data.dat"), b"\xff" * 200 + b"\x02\x00\x00\x00")
+
+    def test_sigterm_and_sigint_each_write_the_record(self):
+        written = record_bytes(TIMES, level=4)
+        for sig in (signal.SIGTERM, signal.SIGINT):
+            with self.subTest(sig.name):
+                game = self.start(folder=self.play_folder({"b_data.dat": written}))
+                os.remove(game.path("b_data.dat"))
+                game.signal(sig)
+                self.assertEqual(game.wait_exit(), 0)
+                self.assertEqual(game.read("b_data.dat"), written)
+                game.close()
+
+    def test_the_ranking_shows_a_record_of_our_own_and_a_run_keeps_its_bytes(self):
+        written = record_bytes(TIMES, level=3)
+        game = self.start(folder=self.play_folder({"b_data.dat": written}))
+        title = game.title
+        game.click(*RANKING)
+        game.move(*NOWHERE)
+        ranking = game.wait_pixels(
+            lambda s: s.at(5, 5) == BLACK and s.at(398, 398) == BLACK
+            and s.brightest(*header_box(5)) == WHITE and s.brightest(*entry_box(5, 10)) == WHITE,
+            what="the ranking screen")
+        for level in range(1, 6):
+            self.assertEqual(ranking.brightest(*header_box(level)), WHITE, f"Lv.{level}")
+            for place in range(1, 11):
+                want = WHITE if (level, place) in TIMES else GREY
+                self.assertEqual(ranking.brightest(*entry_box(level, place)), want,
+                                 f"level {level} place {place}")
+        # The ranking repaints only the left 400 x 400: the side panel is the title's.
+        self.assertEqual(ranking.region(400, 0, 200, 399), title.region(400, 0, 200, 399))
+        game.click(*NOWHERE)
+        game.wait_pixels(lambda s: s.region(0, 0, 400, 399) == title.region(0, 0, 400, 399),
+                         what="the title again")
+        game.key("Escape")
+        self.assertEqual(game.wait_exit(), 0)
+        self.assertEqual(game.read("b_data.dat"), written)
+
+    def test_a_failed_save_keeps_the_game_running(self):
+        written = record_bytes(TIMES, level=2)
+        game = self.start(folder=self.play_folder({"b_data.dat": written}))
+        record = game.path("b_data.dat")
+        os.chmod(record, 0o444)
+        game.signal(signal.SIGTERM)
+        box = game.find_box()
+        self.assertGreater(game.box_text_pixels(box), 50, "the box has no text")
+        self.assertIsNone(game.proc.poll())
+        self.assertEqual(self.x.viewable(CAPTION), game.window)
+        game.close_box(box)
+        # Still playing: the level goes up and the start button lights under the pointer.
+        digit = (218, 313, 36, 18)
+        game.click(*LEVEL_UP)
+        game.wait_pixels(lambda s: s.region(*digit) != game.title.region(*digit), what="level 3")
+        game.move(*START)
+        game.wait_pixels(lambda s: s.region(163, 189, 70, 17) != game.title.region(163, 189, 70, 17),
+                         what="the start button lit")
+        self.assertEqual(game.read("b_data.dat"), written)
+        self.assertEqual(os.stat(record).st_mode & 0o777, 0o444)
+        os.chmod(record, 0o644)
+        game.signal(signal.SIGTERM)
+        self.assertEqual(game.wait_exit(), 0)
+        self.assertEqual(game.read("b_data.dat"), with_level(written, 3))
 
 
 if __name__ == "__main__":
