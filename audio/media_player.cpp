@@ -10,6 +10,9 @@ int g_deviceUsers = 0;
 
 void AcquireDevice() {
   if (g_deviceUsers++ > 0) return;
+  // A wave file whose data stops short of what its header promises is damaged: refuse it at
+  // start-up rather than play a cut or silent cue.
+  SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     --g_deviceUsers;
     throw Error(SDL_GetError());
@@ -54,6 +57,11 @@ void MediaPlayer::Open(const std::string& path) {
   }
   chunk_ = Mix_LoadWAV(path.c_str());
   if (!chunk_) throw Error(path + ": " + Mix_GetError());
+  if (chunk_->alen == 0) {
+    Mix_FreeChunk(chunk_);
+    chunk_ = nullptr;
+    throw Error(path + ": the file holds no sound");
+  }
 }
 
 bool MediaPlayer::Sounding() const {

@@ -44,6 +44,19 @@ void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::strin
                 std::to_string(std::llabs(hgt)) + " pixels, more than " +
                 std::to_string(kMaxBmpSide) + " x " + std::to_string(kMaxBmpSide));
   }
+  // Uncompressed pixels must be in the file: a short one is refused before its surface is made.
+  if (infoSize >= 40 && size >= 34) {
+    const int bits = h[28] | h[29] << 8;
+    const std::int32_t compression = Le32(&h[30]);
+    const std::int64_t offset = static_cast<std::uint32_t>(Le32(&h[10]));
+    if ((compression == 0 || compression == 3) && bits > 0 && bits <= 32) {
+      const std::int64_t rowBytes = (std::llabs(w) * bits + 31) / 32 * 4;
+      const std::int64_t needed = offset + rowBytes * std::llabs(hgt);
+      if (needed > static_cast<std::int64_t>(size))
+        throw Error(name + ": the file ends before its pixels do (" + std::to_string(size) +
+                    " of " + std::to_string(needed) + " bytes)");
+    }
+  }
 }
 
 }  // namespace

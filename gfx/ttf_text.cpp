@@ -43,6 +43,9 @@ TtfText::Face& TtfText::FaceFor(int cellHeight) {
   auto face = std::make_unique<Face>();
   face->font = TTF_OpenFont(path_.c_str(), cellHeight);
   if (!face->font) throw Error(std::string("cannot open font ") + path_ + ": " + TTF_GetError());
+  // Light hinting snaps strokes to whole rows, so thin horizontal strokes (the hyphens of an
+  // empty place) come out in their full colour instead of a paler blur.
+  TTF_SetFontHinting(face->font, TTF_HINTING_LIGHT);
   // Line height grows with the point size: take the largest size whose line fits the cell,
   // resizing the one open face rather than reopening the file for every probe.
   auto fits = [&](int pt) {

@@ -1,6 +1,7 @@
-"""Drives the real game in a real X window: a private Xvfb, real X input through xdotool and
-screenshots read back through ImageMagick. Every helper waits on a condition with a deadline
-instead of sleeping for a fixed time."""
+"""Drives the real game in a real X window: a private Xvfb (one per test class), real X input
+through xdotool and screenshots read back through ImageMagick; the error box is found by its
+title and closed with its OK key. Every helper waits on a condition with a deadline instead of
+sleeping for a fixed time, and every game started ends with its test, box child included."""
 
 import os
 import shutil
@@ -23,6 +24,15 @@ RANKING = (198, 235)
 LEVEL_DOWN = (213, 321)
 LEVEL_UP = (257, 321)
 NOWHERE = (100, 380)
+
+# Title controls, as drawn: x, y, w, h.
+CONTROLS = {
+    "start": (163, 189, 70, 17),
+    "ranking": (165, 229, 68, 14),
+    "down": (209, 313, 9, 18),
+    "up": (254, 313, 9, 18),
+}
+LEVEL_BOX = (218, 313, 36, 18)  # the level digit is written in here
 
 
 def wait_until(condition, timeout=10.0, what="condition"):
@@ -129,6 +139,14 @@ class Shot:
         return max(self.pixels(x, y, w, h), key=lambda p: (p >> 16) + (p >> 8 & 255) + (p & 255))
 
 
+def first_title_frame(shot):
+    # Every title frame writes the level digit in white into the dark level box; before the
+    # first frame the window is one flat colour. An anti-aliased digit need not have a pixel
+    # of pure white, so a bright one will do.
+    pixels = shot.pixels(*LEVEL_BOX)
+    return any(p & 0xC0C0C0 == 0xC0C0C0 for p in pixels) and len(set(pixels)) > 1
+
+
 class Game:
     """The game binary in a play folder of its own, on a given X server. It runs in a process
     group of its own, so that closing it also ends an error box's child process."""
@@ -167,7 +185,9 @@ class Game:
 
     def stderr(self):
         """What the game wrote to stderr; only once it has ended."""
-        return self.proc.stderr.read().decode(errors="replace") if self.proc.poll() is not None else ""
+        if self.proc.poll() is None:
+            return ""
+        return self.proc.stderr.read().decode(errors="replace")
 
     def find_window(self, name=CAPTION, timeout=10.0):
         def look():
@@ -177,17 +197,15 @@ class Game:
         self.window = wait_until(look, timeout, f"window {name!r}")
         return self.window
 
-    def wait_shown(self, timeout=10.0):
-        """Waits for the window and its first presented frame (not the blank background)."""
+    def wait_shown(self, timeout=10.0, ready=None):
+        """Waits for the window and its first presented frame (not the blank background, which
+        is the black of the root window). `ready` tells the first frame of a picture of one's
+        own; the default one knows the title of the default picture."""
         self.find_window(timeout=timeout)
-        self.title = wait_until(lambda: self._first_frame(), timeout, "the first frame")
+        ready = ready or first_title_frame
+        self.title = wait_until(lambda: (lambda s: s if ready(s) else None)(self.shot()),
+                                timeout, "the first frame")
         return self.title
-
-    def _first_frame(self):
-        # Every title frame writes the level digit in white into the level box.
-        s = self.shot()
-        pixels = s.pixels(218, 313, 36, 18)
-        return s if 0xFFFFFF in pixels and any(p != 0xFFFFFF for p in pixels) else None
 
     def geometry(self, window=None):
         out = self.x.run("xwininfo", "-id", window or self.window).stdout

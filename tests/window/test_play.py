@@ -4,19 +4,8 @@ clock, Escape back to the title, and the cues reaching the audio output."""
 import os
 import unittest
 
-from harness import LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING, START, GameTest, loudest, wait_until
-
-CONTROLS = {  # x, y, w, h as drawn
-    "start": (163, 189, 70, 17),
-    "ranking": (165, 229, 68, 14),
-    "down": (209, 313, 9, 18),
-    "up": (254, 313, 9, 18),
-}
-
-
-def region(shot, box):
-    x, y, w, h = box
-    return shot.region(x, y, w, h)
+from harness import (CONTROLS, LEVEL_BOX, LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING, START, GameTest,
+                     loudest, wait_until)
 
 
 def field(shot):
@@ -32,11 +21,11 @@ class PlayTest(GameTest):
                             ("up", LEVEL_UP)):
             game.move(*point)
             lit = game.wait_pixels(
-                lambda s: region(s, CONTROLS[name]) != region(rest, CONTROLS[name]),
+                lambda s: s.region(*CONTROLS[name]) != rest.region(*CONTROLS[name]),
                 what=f"{name} lit")
             for other, box in CONTROLS.items():
                 if other != name:
-                    self.assertEqual(region(lit, box), region(rest, box), f"{other} with {name}")
+                    self.assertEqual(lit.region(*box), rest.region(*box), f"{other} with {name}")
             # Nothing outside the control's box changed (the level digit stays as it was).
             x, y, w, h = CONTROLS[name]
             for yy in range(150, 350, 3):
@@ -44,15 +33,15 @@ class PlayTest(GameTest):
                     if not (x <= xx < x + w and y <= yy < y + h):
                         self.assertEqual(lit.at(xx, yy), rest.at(xx, yy), (name, xx, yy))
             game.move(*NOWHERE)
-            game.wait_pixels(lambda s: region(s, CONTROLS[name]) == region(rest, CONTROLS[name]),
+            game.wait_pixels(lambda s: s.region(*CONTROLS[name]) == rest.region(*CONTROLS[name]),
                              what=f"{name} unlit")
 
     def test_click_outside_every_control_is_dropped(self):
         game = self.start()
         game.click(*NOWHERE)
         game.move(*START)
-        game.wait_pixels(lambda s: region(s, CONTROLS["start"]) != region(game.title,
-                                                                           CONTROLS["start"]))
+        start = CONTROLS["start"]
+        game.wait_pixels(lambda s: s.region(*start) != game.title.region(*start), what="start lit")
         # A few more frames: still the title, the field never appears.
         for _ in range(5):
             s = game.shot()
@@ -60,14 +49,12 @@ class PlayTest(GameTest):
 
     def test_arrows_change_the_level_digit(self):
         game = self.start()
-        digit = (218, 313, 36, 18)
-        one = region(game.title, digit)
+        one = game.title.region(*LEVEL_BOX)
         game.click(*LEVEL_UP)
-        two = game.wait_pixels(lambda s: region(s, digit) != one, what="digit 2")
+        game.wait_pixels(lambda s: s.region(*LEVEL_BOX) != one, what="digit 2")
         game.click(*LEVEL_DOWN)
         game.move(*NOWHERE)
-        game.wait_pixels(lambda s: region(s, digit) == one, what="digit back to 1")
-        del two
+        game.wait_pixels(lambda s: s.region(*LEVEL_BOX) == one, what="digit back to 1")
 
     def test_start_shows_a_moving_field_merges_start_the_clock_escape_returns(self):
         game = self.start(audio="disk")
@@ -76,16 +63,16 @@ class PlayTest(GameTest):
                                  what="the black field")
         game.wait_pixels(lambda s: field(s) != field(first), what="bubbles moving")
         clock = (450, 190, 80, 19)
-        zero = region(game.shot(), clock)
+        zero = game.shot().region(*clock)
         # Click all over the field until something merges: the clock starts and runs.
         points = [(x, y) for y in range(20, 390, 24) for x in range(20, 390, 24)]
         for i, p in enumerate(points):
             game.click(*p)
-            if i % 20 == 19 and region(game.shot(), clock) != zero:
+            if i % 20 == 19 and game.shot().region(*clock) != zero:
                 break
-        ticking = game.wait_pixels(lambda s: region(s, clock) != zero, timeout=5,
+        ticking = game.wait_pixels(lambda s: s.region(*clock) != zero, timeout=5,
                                    what="the clock running")
-        game.wait_pixels(lambda s: region(s, clock) != region(ticking, clock), timeout=3,
+        game.wait_pixels(lambda s: s.region(*clock) != ticking.region(*clock), timeout=3,
                          what="the clock's digits changing")
         self.assertGreater(loudest(game.path("audio.raw")), 1000)
         game.key("Escape")
@@ -98,7 +85,7 @@ class PlayTest(GameTest):
         audio = game.path("audio.raw")
         start = CONTROLS["start"]
         game.move(*START)  # lighting a control is silent
-        game.wait_pixels(lambda s: region(s, start) != region(game.title, start), what="start lit")
+        game.wait_pixels(lambda s: s.region(*start) != game.title.region(*start), what="start lit")
         wait_until(lambda: os.path.getsize(audio) > 0, 5, "the audio output running")
         self.assertEqual(loudest(audio), 0, "the title before the click is silent")
         before = os.path.getsize(audio) // 4 * 4
