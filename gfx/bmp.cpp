@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace gfx {
@@ -80,18 +81,23 @@ Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
   if (!rw) throw Error(name + ": " + SDL_GetError());
   SurfacePtr loaded(SDL_LoadBMP_RW(rw, 1));
   if (!loaded) throw Error(name + ": " + SDL_GetError());
-  SurfacePtr rgb(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGB888, 0));
-  if (!rgb) throw Error(name + ": " + SDL_GetError());
-  Image image(rgb->w, rgb->h);
-  if (image.Empty()) throw Error(name + ": the bitmap has no pixels");
-  if (SDL_MUSTLOCK(rgb.get())) SDL_LockSurface(rgb.get());
-  for (int y = 0; y < rgb->h; ++y) {
-    const auto* row =
-        static_cast<const std::uint8_t*>(rgb->pixels) + static_cast<std::size_t>(y) * rgb->pitch;
-    std::memcpy(image.Row(y), row, static_cast<std::size_t>(rgb->w) * sizeof(Rgb));
-    for (int x = 0; x < rgb->w; ++x) image.Row(y)[x] &= 0xFFFFFF;
+  // Converted straight into the image's own pixels: one full-size copy, not two.
+  Image image;
+  try {
+    image = Image(loaded->w, loaded->h);
+  } catch (const std::bad_alloc&) {
+    throw Error(name + ": not enough memory for " + std::to_string(loaded->w) + " x " +
+                std::to_string(loaded->h) + " pixels");
   }
-  if (SDL_MUSTLOCK(rgb.get())) SDL_UnlockSurface(rgb.get());
+  if (image.Empty()) throw Error(name + ": the bitmap has no pixels");
+  SurfacePtr view(SDL_CreateRGBSurfaceWithFormatFrom(image.Pixels().data(), image.Width(),
+                                                     image.Height(), 32, image.Width() * 4,
+                                                     SDL_PIXELFORMAT_RGB888));
+  if (!view) throw Error(name + ": " + SDL_GetError());
+  SDL_SetSurfaceBlendMode(loaded.get(), SDL_BLENDMODE_NONE);
+  if (SDL_BlitSurface(loaded.get(), nullptr, view.get(), nullptr) != 0)
+    throw Error(name + ": " + SDL_GetError());
+  for (Rgb& p : image.Pixels()) p &= 0xFFFFFF;
   return image;
 }
 

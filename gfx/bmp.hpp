@@ -9,7 +9,7 @@ namespace gfx {
 
 // Largest width or height accepted from a file; a header claiming more is refused before any
 // pixel memory is reserved for it.
-inline constexpr int kMaxBmpSide = 16384;
+inline constexpr int kMaxBmpSide = 8192;
 
 // Reads any bitmap SDL understands (1, 4, 8, 16, 24, 32 bits, RLE, top-down). Throws gfx::Error
 // with a readable text when the file cannot be opened or is not a valid bitmap.

@@ -2,9 +2,13 @@
 // text cells and masked text, and the sheet cuts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "gfx/bmp.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/masked_text.hpp"
 #include "gfx/sheet.hpp"
@@ -312,6 +316,48 @@ TEST(Sheet, SmallerSheetLeavesTheMissingPixelsWhite) {
   EXPECT_EQ(s.ClockPanel.At(0, 0), gfx::kWhite);  // wholly outside
   EXPECT_EQ(s.StartButtonLit.At(0, 4), 0x102030u);
   EXPECT_EQ(s.StartButtonLit.At(0, 5), gfx::kWhite);  // row 405 is past the sheet
+}
+
+// A bitmap header, 40-byte info, no palette: width, height, bits, compression, file size.
+std::vector<unsigned char> BmpHeader(std::int32_t w, std::int32_t h, int bits, int compression,
+                                     std::size_t fileSize) {
+  std::vector<unsigned char> b(std::max<std::size_t>(fileSize, 54), 0);
+  auto put = [&](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  b[0] = 'B', b[1] = 'M';
+  put(2, static_cast<std::uint32_t>(fileSize), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(w), 4);
+  put(22, static_cast<std::uint32_t>(h), 4);
+  put(26, 1, 2);
+  put(28, static_cast<std::uint32_t>(bits), 2);
+  put(30, static_cast<std::uint32_t>(compression), 4);
+  return b;
+}
+
+TEST(Bmp, DecodesAWholeBitmapAndRefusesImpossibleOnes) {
+  auto ok = BmpHeader(2, -2, 24, 0, 54 + 16);  // top-down, two rows of 6 + 2 padding bytes
+  const unsigned char pixels[16] = {0x01, 0x02, 0x03, 0xFF, 0xFF, 0xFF, 0, 0,
+                                    0x00, 0x00, 0x00, 0x10, 0x20, 0x30, 0, 0};
+  std::copy(std::begin(pixels), std::end(pixels), ok.begin() + 54);
+  const Image img = gfx::DecodeBmp(ok.data(), ok.size(), "ok.bmp");
+  EXPECT_EQ(img.At(0, 0), 0x030201u);
+  EXPECT_EQ(img.At(1, 0), gfx::kWhite);
+  EXPECT_EQ(img.At(1, 1), 0x302010u);
+
+  const struct {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } refused[] = {{"claims more than the limit a side", BmpHeader(40000, 1, 24, 0, 60)},
+                 {"RLE claiming more than the limit", BmpHeader(16384, 16384, 8, 1, 60)},
+                 {"uncompressed, file ends before its pixels", BmpHeader(600, 418, 24, 0, 5000)},
+                 {"not a bitmap", std::vector<unsigned char>(100, 0x42)},
+                 {"empty", {}}};
+  for (const auto& r : refused) {
+    EXPECT_THROW(gfx::DecodeBmp(r.bytes.data(), r.bytes.size(), "x.bmp"), gfx::Error) << r.what;
+  }
 }
 
 }  // namespace
