@@ -8,6 +8,7 @@
 
 #include "app/form.hpp"
 #include "game/scenes.hpp"
+#include "gfx/bmp.hpp"
 #include "tools/png.hpp"
 
 namespace {
@@ -54,6 +55,9 @@ int main(int argc, char** argv) {
       clock.now += ms;
       form.Timer1Timer();
     };
+
+    // The sprite sheet itself, lit looks and all.
+    tools::WritePng(gfx::LoadBmp("pic.bmp"), out + "/sheet.png");
 
     // Title, the pointer on the start button.
     form.FormMouseMove(200, 197);
