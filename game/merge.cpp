@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "game/scenes.hpp"
@@ -56,6 +57,31 @@ void MergeStep(GameState& g, const Platform& p) {
   g.Radius[keep] = g.MergedRadius;
   g.Area[keep] = g.MergedRadius * g.MergedRadius;  // the square of the new radius, not the total
   for (int k = 1; k < g.HitCount; ++k) g.Gone[g.HitList[k]] = 1;
+}
+
+bool FirstMergePoint(const GameState& g, std::int32_t& x, std::int32_t& y) {
+  for (int i = 0; i < BubbleCount; ++i) {
+    for (int j = i + 1; j < BubbleCount; ++j) {
+      if (g.Gone[i] != 0 || g.Gone[j] != 0) continue;
+      // Only the box where the two circles' boxes meet can hold a point under both.
+      const auto lo = [&](const PerSlot<double>& p) {
+        return static_cast<int>(std::floor(std::max(p[i] - g.Radius[i], p[j] - g.Radius[j])));
+      };
+      const auto hi = [&](const PerSlot<double>& p) {
+        return static_cast<int>(std::ceil(std::min(p[i] + g.Radius[i], p[j] + g.Radius[j])));
+      };
+      for (int py = lo(g.PosY); py <= hi(g.PosY); ++py) {
+        for (int px = lo(g.PosX); px <= hi(g.PosX); ++px) {
+          if (BubbleHit(g, i, px, py) && BubbleHit(g, j, px, py)) {
+            x = px;
+            y = py;
+            return true;
+          }
+        }
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace game

@@ -69,16 +69,10 @@ struct Replay {
   }
 
   void ClickFirstOverlap() {
-    const auto& g = rig.g;
-    for (int i = 0; i < game::BubbleCount; ++i) {
-      for (int j = i + 1; j < game::BubbleCount; ++j) {
-        std::int32_t x = 0, y = 0;
-        if (g.Gone[i] == 0 && g.Gone[j] == 0 && testing_support::OverlapPoint(g, i, j, x, y)) {
-          rig.ClickAt(x, y);
-          ++clicks;
-          return;
-        }
-      }
+    std::int32_t x = 0, y = 0;
+    if (game::FirstMergePoint(rig.g, x, y)) {
+      rig.ClickAt(x, y);
+      ++clicks;
     }
   }
 

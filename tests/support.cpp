@@ -1,8 +1,5 @@
 #include "tests/support.hpp"
 
-#include <algorithm>
-#include <cmath>
-
 namespace testing_support {
 
 gfx::TtfText& Text() {
@@ -34,25 +31,6 @@ bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {
     for (int i = 0; i < img.Width(); ++i)
       if (back.At(x + i, y + j) != img.At(i, j)) return false;
   return true;
-}
-
-bool OverlapPoint(const game::GameState& g, int i, int j, std::int32_t& x, std::int32_t& y) {
-  const auto lo = [&](const game::PerSlot<double>& p) {
-    return static_cast<int>(std::floor(std::max(p[i] - g.Radius[i], p[j] - g.Radius[j])));
-  };
-  const auto hi = [&](const game::PerSlot<double>& p) {
-    return static_cast<int>(std::ceil(std::min(p[i] + g.Radius[i], p[j] + g.Radius[j])));
-  };
-  for (int py = lo(g.PosY); py <= hi(g.PosY); ++py) {
-    for (int px = lo(g.PosX); px <= hi(g.PosX); ++px) {
-      if (game::BubbleHit(g, i, px, py) && game::BubbleHit(g, j, px, py)) {
-        x = px;
-        y = py;
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 }  // namespace testing_support

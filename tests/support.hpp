@@ -62,7 +62,5 @@ struct Rig {
 // Whether the image shows with its top-left corner at (x, y) of `back`, pixel for pixel.
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img);
 
-// The first integer point inside the hit circles of both bubbles i and j, if any.
-bool OverlapPoint(const game::GameState& g, int i, int j, std::int32_t& x, std::int32_t& y);
 
 }  // namespace testing_support

@@ -19,21 +19,6 @@ class StoppedClock final : public game::Clock {
   std::int32_t now = 1'000'000;
 };
 
-// A point under two bubbles on the field, judged as the next frame step will (before the move).
-bool FindOverlap(const game::GameState& g, std::int32_t& x, std::int32_t& y) {
-  for (int i = 0; i < game::BubbleCount; ++i) {
-    for (int j = i + 1; j < game::BubbleCount; ++j) {
-      if (g.Gone[i] || g.Gone[j]) continue;
-      // The point on the line between the centres, in proportion to the radii.
-      const double t = g.Radius[i] / double(g.Radius[i] + g.Radius[j]);
-      x = static_cast<std::int32_t>(g.PosX[i] + t * (g.PosX[j] - g.PosX[i]));
-      y = static_cast<std::int32_t>(g.PosY[i] + t * (g.PosY[j] - g.PosY[i]));
-      if (game::BubbleHit(g, i, x, y) && game::BubbleHit(g, j, x, y)) return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,7 +54,7 @@ int main(int argc, char** argv) {
     tick(25);
     for (int frames = 0; frames < 500 && g.BubblesLeft > 38; ++frames) {
       std::int32_t x = 0, y = 0;
-      if (frames % 12 == 0 && FindOverlap(g, x, y)) form.FormMouseDown(x, y);
+      if (frames % 12 == 0 && game::FirstMergePoint(g, x, y)) form.FormMouseDown(x, y);
       tick(25);
     }
     tools::WritePng(g.BackBuffer, out + "/play.png", 399);
@@ -77,7 +62,7 @@ int main(int argc, char** argv) {
     // Merge down to one: the banner with the place the time took.
     for (int frames = 0; frames < 20000 && g.Phase == 0; ++frames) {
       std::int32_t x = 0, y = 0;
-      if (FindOverlap(g, x, y)) form.FormMouseDown(x, y);
+      if (game::FirstMergePoint(g, x, y)) form.FormMouseDown(x, y);
       tick(25);
     }
     tick(25);

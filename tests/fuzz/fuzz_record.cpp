@@ -50,19 +50,6 @@ struct Rig {
                          .string();
 };
 
-// Clicks halfway between the first two bubbles that both take that point, so that every play
-// frame merges while there is an overlap to merge.
-void ClickOnOverlap(game::GameState& g) {
-  g.Clicked = 1;
-  for (int i = 0; i < game::BubbleCount; ++i)
-    for (int j = i + 1; j < game::BubbleCount; ++j) {
-      g.MouseX = static_cast<std::int32_t>(std::lround((g.PosX[i] + g.PosX[j]) / 2));
-      g.MouseY = static_cast<std::int32_t>(std::lround((g.PosY[i] + g.PosY[j]) / 2));
-      if (game::BubbleHit(g, i, g.MouseX, g.MouseY) && game::BubbleHit(g, j, g.MouseX, g.MouseY))
-        return;
-    }
-}
-
 Rig& TheRig() {
   static Rig rig;
   return rig;
@@ -102,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   g.Clicked = 1;
   rig.Tick(g, rng);
   for (int i = 0; i < 4; ++i) {
-    ClickOnOverlap(g);
+    g.Clicked = 1;
+    game::FirstMergePoint(g, g.MouseX, g.MouseY);
     rig.Tick(g, rng);
   }
   if (g.Scene != game::kPlay) std::abort();
