@@ -1,7 +1,8 @@
 #include "app/scale.hpp"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 
 namespace app {
 namespace {
@@ -10,11 +11,13 @@ constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 399;
 constexpr int kMaxScale = 8;
 
+// Whatever the locale's decimal mark, a scale is written with a point ("1.5").
 std::optional<double> Number(const char* text) {
   if (!text || !*text) return std::nullopt;
-  char* end = nullptr;
-  const double v = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(v) || v <= 0) return std::nullopt;
+  const char* end = text + std::strlen(text);
+  double v = 0;
+  const auto [stop, err] = std::from_chars(text, end, v);
+  if (err != std::errc{} || stop != end || !std::isfinite(v) || v <= 0) return std::nullopt;
   return v;
 }
 
