@@ -10,7 +10,8 @@ bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y) {
   const long double dx = static_cast<long double>(x) - g.PosX[i];
   const long double dy = static_cast<long double>(y) - g.PosY[i];
   // Integer on the left, strict: a squared distance of exactly r^2 + 1 misses.
-  return static_cast<long double>(g.Radius[i] * g.Radius[i] + 1) > dx * dx + dy * dy;
+  return static_cast<long double>(WrapAdd(WrapMul(g.Radius[i], g.Radius[i]), 1)) >
+         dx * dx + dy * dy;
 }
 
 void MergeStep(GameState& g, const Platform& p) {
@@ -32,7 +33,7 @@ void MergeStep(GameState& g, const Platform& p) {
   }
   g.BubblesLeft -= g.HitCount - 1;
   g.TotalArea = 0;
-  for (int k = 0; k < g.HitCount; ++k) g.TotalArea += g.Area[g.HitList[k]];
+  for (int k = 0; k < g.HitCount; ++k) g.TotalArea = WrapAdd(g.TotalArea, g.Area[g.HitList[k]]);
   g.MergedRadius =
       static_cast<std::int32_t>(T(std::sqrt(static_cast<long double>(g.TotalArea)) + 0.5L));
 
@@ -55,7 +56,8 @@ void MergeStep(GameState& g, const Platform& p) {
   g.VelX[keep] = g.AccX;
   g.VelY[keep] = g.AccY;
   g.Radius[keep] = g.MergedRadius;
-  g.Area[keep] = g.MergedRadius * g.MergedRadius;  // the square of the new radius, not the total
+  g.Area[keep] =
+      WrapMul(g.MergedRadius, g.MergedRadius);  // the square of the new radius, not the total
   for (int k = 1; k < g.HitCount; ++k) g.Gone[g.HitList[k]] = 1;
 }
 

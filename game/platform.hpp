@@ -20,6 +20,15 @@ constexpr std::int32_t MsBetween(std::int32_t earlier, std::int32_t later) {
                                    static_cast<std::uint32_t>(earlier));
 }
 
+// The game's 32-bit integers wrap on overflow, as they always have; the sums and products are
+// taken unsigned so that no value is undefined.
+constexpr std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t WrapMul(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
 enum class Cue {
   Merge = 1,  // "snd1.wav": two or more bubbles merged
   Menu = 2,   // "snd2.wav": the start or the ranking button

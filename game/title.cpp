@@ -67,11 +67,11 @@ void TitleFrame(GameState& g, Random& rng, const Platform& p) {
   }
   if (OverLevelDown(x, y)) {  // the arrows are silent
     gfx::DrawImage(back, 209, 313, s.LevelDownArrowLit);
-    if (g.Clicked == 1 && --g.Level == 0) g.Level = 1;
+    if (g.Clicked == 1 && (g.Level = WrapAdd(g.Level, -1)) == 0) g.Level = 1;
   }
   if (OverLevelUp(x, y)) {
     gfx::DrawImage(back, 254, 313, s.LevelUpArrowLit);
-    if (g.Clicked == 1 && ++g.Level == 6) g.Level = 5;
+    if (g.Clicked == 1 && (g.Level = WrapAdd(g.Level, 1)) == 6) g.Level = 5;
   }
 
   // After the arrows, so a level change shows in the frame of its click.

@@ -24,7 +24,7 @@ Rig FieldOf(std::initializer_list<Bubble> bubbles) {
   for (const Bubble& b : bubbles) {
     rig.g.Gone[b.slot] = 0;
     rig.g.Radius[b.slot] = b.r;
-    rig.g.Area[b.slot] = b.r * b.r;
+    rig.g.Area[b.slot] = static_cast<std::int32_t>(static_cast<std::uint32_t>(b.r) * b.r);
     rig.g.PosX[b.slot] = b.x;
     rig.g.PosY[b.slot] = b.y;
     rig.g.VelX[b.slot] = b.vx;
@@ -56,7 +56,21 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{100.5, 100, 14, 114, 100, true},
                       HitCase{100.5, 100, 14, 115, 100, false},  // 14.5^2 = 210.25
                       HitCase{390, 200, 18, 399, 200, true},     // past the field: no field test
-                      HitCase{100, 100, 14, -2147483647, 100, false}));
+                      HitCase{100, 100, 14, -2147483647, 100, false},
+                      // r^2 + 1 wraps in 32 bits: 46340 is the last radius that does not,
+                      // 46341 wraps negative and hits nothing, 65536 wraps to 0 + 1.
+                      HitCase{100, 100, 46340, 46440, 100, true},
+                      HitCase{100, 100, 46341, 100, 100, false},
+                      HitCase{100, 100, 65536, 100, 100, true},
+                      HitCase{100, 100, 65536, 101, 100, false}));
+
+TEST(Merge, HugeAreasWrapInsteadOfOverflowing) {
+  Rig rig = FieldOf({{0, 46340, 100, 100}, {1, 46340, 100, 100}});
+  rig.ClickAt(100, 100);
+  game::MergeStep(rig.g, rig.platform);
+  EXPECT_EQ(rig.g.TotalArea, -176096);  // 2 x 46340^2 - 2^32
+  EXPECT_EQ(rig.g.Gone[1], 1);
+}
 
 TEST(HitTest, GoneBubblesAreNeverHit) {
   Rig rig = FieldOf({{0, 14, 100, 100}});

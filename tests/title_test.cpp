@@ -156,6 +156,13 @@ INSTANTIATE_TEST_SUITE_P(Clamping, LevelTest,
                                            LevelCase{5, 213, 321, 4}, LevelCase{4, 258, 321, 5},
                                            LevelCase{5, 258, 321, 5}, LevelCase{3, 100, 100, 3}));
 
+// Out of reach of a loaded record (the load clamps), but the arrows wrap rather than overflow.
+INSTANTIATE_TEST_SUITE_P(Wrapping, LevelTest,
+                         ::testing::Values(LevelCase{INT32_MIN, 213, 321, INT32_MAX},
+                                           LevelCase{INT32_MIN, 258, 321, INT32_MIN + 1},
+                                           LevelCase{INT32_MAX, 258, 321, INT32_MIN},
+                                           LevelCase{INT32_MAX, 213, 321, INT32_MAX - 1}));
+
 TEST(Title, StartClickShowsTheFieldInTheSameTick) {
   Rig rig(2, 99);
   rig.Tick();
