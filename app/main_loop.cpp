@@ -15,6 +15,10 @@ std::int64_t NowUs() {
       .count();
 }
 
+bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool buttonHeld) {
+  return buttonHeld || (pointerOver && x >= 0 && x < kClientWidth && y >= 0 && y < kClientHeight);
+}
+
 template <typename F>
 void MainLoop::Guard(F&& handler) {
   try {
@@ -55,7 +59,8 @@ void MainLoop::Handle(const SDL_Event& e) {
       break;
     case SDL_MOUSEMOTION: {
       const auto [x, y] = window_.PointerInClient();
-      form_.FormMouseMove(x, y);
+      if (IsClientAreaMove(x, y, window_.PointerOver(), window_.ButtonHeld()))
+        form_.FormMouseMove(x, y);
       break;
     }
     case SDL_MOUSEBUTTONDOWN: {

@@ -15,6 +15,13 @@ namespace app {
 // Microseconds of the monotonic clock the loop schedules by.
 std::int64_t NowUs();
 
+// Whether a pointer move reaches FormMouseMove. SDL reports the pointer leaving the window as a
+// move to the nearest edge pixel, after which the pointer is no longer over the window; with no
+// button held that is not a move in the client area, so the last position inside stays (and
+// with it a hover light). A drag, button held, has the pointer captured and reports every
+// position, outside ones included.
+bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool buttonHeld);
+
 class MainLoop {
  public:
   // The frame timer counts from `armedUs`, when the window was made: a start-up that takes

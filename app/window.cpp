@@ -82,6 +82,14 @@ std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
   return ToClient(x, y, scale_);
 }
 
+bool Window::ButtonHeld() const {
+  return SDL_GetMouseState(nullptr, nullptr) != 0;
+}
+
+bool Window::PointerOver() const {
+  return SDL_GetMouseFocus() == window_;
+}
+
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), message.c_str(), parent) != 0)
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());

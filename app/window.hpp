@@ -38,6 +38,10 @@ class Window {
 
   // The pointer's current position in client pixels, wherever it is (not clamped).
   std::pair<std::int32_t, std::int32_t> PointerInClient() const;
+  // Whether any mouse button is down, in the same pointer state.
+  bool ButtonHeld() const;
+  // Whether the pointer is over this window (it has not left it).
+  bool PointerOver() const;
 
  private:
   SDL_Window* window_ = nullptr;

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "app/form.hpp"
+#include "app/main_loop.hpp"
 #include "app/scale.hpp"
 #include "app/tick_schedule.hpp"
 #include "audio/media_player.hpp"
@@ -124,6 +125,21 @@ TEST(Scale, WindowPixelsMapBackToClientPixels) {
   EXPECT_EQ(app::ToClient(-1, -2, 2), std::pair(-1, -1));  // left of the window stays outside
   EXPECT_EQ(app::ToClient(-3, 5, 3), std::pair(-1, 1));
   EXPECT_EQ(app::ToClient(INT32_MIN, INT32_MAX, 2), std::pair(INT32_MIN / 2, INT32_MAX / 2));
+}
+
+TEST(PointerMoves, OutsideTheClientAreaOnlyWhileAButtonIsHeld) {
+  struct Case {
+    std::int32_t x, y;
+    bool over, held, reaches;
+  } cases[] = {
+      {0, 0, true, false, true},      {599, 398, true, false, true}, {600, 200, true, false, false},
+      {200, 399, true, false, false}, {-1, 200, true, false, false}, {200, -1, true, false, false},
+      {200, 0, false, false, false},  // the leave, reported at the edge
+      {600, 200, false, true, true},  {-40, -3, false, true, true},  {300, 200, true, true, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(app::IsClientAreaMove(c.x, c.y, c.over, c.held), c.reaches)
+        << c.x << "," << c.y << " over " << c.over << " held " << c.held;
 }
 
 // A play folder with the default data files, in which one file can be spoilt.

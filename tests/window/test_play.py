@@ -2,6 +2,7 @@
 clock, Escape back to the title, and the cues reaching the audio output."""
 
 import os
+import time
 import unittest
 
 from harness import (CONTROLS, LEVEL_BOX, LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING, START, GameTest,
@@ -35,6 +36,46 @@ class PlayTest(GameTest):
             game.move(*NOWHERE)
             game.wait_pixels(lambda s: s.region(*CONTROLS[name]) == rest.region(*CONTROLS[name]),
                              what=f"{name} unlit")
+
+    def screen(self, game, x, y):
+        """Moves the pointer to client (x, y), which may lie outside the window, as the X
+        server sees it: relative to the screen, not to the window."""
+        geo = game.geometry()
+        self.x.run("xdotool", "mousemove", str(geo["Absolute upper-left X"] + x),
+                   str(geo["Absolute upper-left Y"] + y))
+
+    def test_the_hover_light_stays_when_the_pointer_leaves_the_window(self):
+        game = self.start()
+        start = CONTROLS["start"]
+        for outside in ((START[0], -30), (-25, START[1]), (START[0], 430)):
+            with self.subTest(outside=outside):
+                game.move(*START)
+                lit = game.wait_pixels(lambda s: s.region(*start) != game.title.region(*start),
+                                       what="start lit")
+                self.screen(game, *outside)
+                # Twenty frames and more after the pointer has left: still lit.
+                for _ in range(10):
+                    self.assertEqual(game.shot().region(*start), lit.region(*start))
+                    time.sleep(0.05)
+
+    def test_a_drag_out_of_the_window_follows_the_pointer(self):
+        game = self.start()
+        start = CONTROLS["start"]
+        one = game.title.region(*LEVEL_BOX)
+        game.move(*LEVEL_UP)
+        self.x.run("xdotool", "mousedown", "1")
+        try:
+            # The press is consumed at the arrow; then, button held, the pointer goes to START
+            # and on out of the window, and the stored position goes with it.
+            game.wait_pixels(lambda s: s.region(*LEVEL_BOX) != one, what="digit 2")
+            game.move(*START)
+            game.wait_pixels(lambda s: s.region(*start) != game.title.region(*start),
+                             what="start lit during the drag")
+            self.screen(game, START[0], -30)
+            game.wait_pixels(lambda s: s.region(*start) == game.title.region(*start),
+                             what="start dark with the pointer dragged outside")
+        finally:
+            self.x.run("xdotool", "mouseup", "1")
 
     def test_click_outside_every_control_is_dropped(self):
         game = self.start()
