@@ -64,7 +64,6 @@ void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd
   G.DataDir = DataDirFor(cwd);
 
   text_ = std::make_unique<gfx::TtfText>(fontPath_);
-  platform_ = std::make_unique<game::Platform>(game::Platform{clock_, cues_, *text_});
   G.Sprites = gfx::CutSprites(gfx::LoadBmp(G.DataDir + "pic.bmp"));
 
   MediaPlayer1.Open(G.DataDir + "snd1.wav");
@@ -98,7 +97,7 @@ void TForm1::SaveRecordFile() {
 }
 
 void TForm1::Timer1Timer() {
-  game::Timer1Timer(G, Rng, *platform_);
+  game::Timer1Timer(G, Rng, game::Platform{clock_, cues_, *text_});
 }
 
 void TForm1::FormMouseMove(std::int32_t x, std::int32_t y) {

@@ -29,30 +29,22 @@ int DesktopScale() {
 Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : scale) {
   // Scaled pixels stay sharp squares.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN);
+  window_.reset(SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN));
   if (!window_) throw std::runtime_error(SDL_GetError());
-  renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
   if (!renderer_) throw std::runtime_error(SDL_GetError());
-  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                               kClientWidth, kClientHeight + 1);
+  texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_RGB888,
+                                   SDL_TEXTUREACCESS_STREAMING, kClientWidth, kClientHeight + 1));
   if (!texture_) throw std::runtime_error(SDL_GetError());
-  if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
-          const_cast<std::uint32_t*>(kIconPixels), kIconSize, kIconSize, 32, kIconSize * 4,
-          SDL_PIXELFORMAT_ARGB8888)) {
-    SDL_SetWindowIcon(window_, icon);
-    SDL_FreeSurface(icon);
-  }
-}
-
-Window::~Window() {
-  if (texture_) SDL_DestroyTexture(texture_);
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
+  const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(kIconPixels), kIconSize,
+                                         kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
+  if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
 }
 
 void Window::Show() {
-  SDL_ShowWindow(window_);
+  SDL_ShowWindow(window_.get());
 }
 
 void Window::Present(const gfx::Image& frame) {
@@ -61,16 +53,16 @@ void Window::Present(const gfx::Image& frame) {
   // An unchanged frame costs a compare instead of an upload and a swap.
   if (shown_ == pixels) return;
   shown_ = pixels;
-  SDL_UpdateTexture(texture_, nullptr, pixels.data(), kClientWidth * 4);
+  SDL_UpdateTexture(texture_.get(), nullptr, pixels.data(), kClientWidth * 4);
   Reshow();
 }
 
 void Window::Reshow() {
   if (shown_.empty()) return;
   const SDL_Rect visible{0, 0, kClientWidth, kClientHeight};  // the last row never shows
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, &visible, nullptr);
-  SDL_RenderPresent(renderer_);
+  SDL_RenderClear(renderer_.get());
+  SDL_RenderCopy(renderer_.get(), texture_.get(), &visible, nullptr);
+  SDL_RenderPresent(renderer_.get());
 }
 
 std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {

@@ -38,11 +38,13 @@ void ReleaseDevice() {
 MediaPlayer::MediaPlayer(int channel) : channel_(channel) {}
 
 MediaPlayer::~MediaPlayer() {
-  if (chunk_) {
-    Mix_HaltChannel(channel_);
-    Mix_FreeChunk(chunk_);
-  }
+  Close();  // before the device it plays on
   if (holdsDevice_) ReleaseDevice();
+}
+
+void MediaPlayer::Close() {
+  if (chunk_) Mix_HaltChannel(channel_);
+  chunk_.reset();
 }
 
 void MediaPlayer::Open(const std::string& path) {
@@ -50,16 +52,11 @@ void MediaPlayer::Open(const std::string& path) {
     AcquireDevice();
     holdsDevice_ = true;
   }
-  if (chunk_) {
-    Mix_HaltChannel(channel_);
-    Mix_FreeChunk(chunk_);
-    chunk_ = nullptr;
-  }
-  chunk_ = Mix_LoadWAV(path.c_str());
+  Close();
+  chunk_.reset(Mix_LoadWAV(path.c_str()));
   if (!chunk_) throw Error(path + ": " + Mix_GetError());
   if (chunk_->alen == 0) {
-    Mix_FreeChunk(chunk_);
-    chunk_ = nullptr;
+    chunk_.reset();
     throw Error(path + ": the file holds no sound");
   }
 }
@@ -71,7 +68,7 @@ bool MediaPlayer::Sounding() const {
 void MediaPlayer::Play() {
   if (!chunk_) throw Error("MCI デバイスがありません");
   if (Sounding()) return;
-  Mix_PlayChannel(channel_, chunk_, 0);  // a refusal (device busy) leaves the game silent
+  Mix_PlayChannel(channel_, chunk_.get(), 0);  // a refusal (device busy) leaves the game silent
 }
 
 }  // namespace audio

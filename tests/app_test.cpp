@@ -16,7 +16,7 @@
 #include "audio/media_player.hpp"
 #include "gfx/image.hpp"
 #include "store/record.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 namespace fs = std::filesystem;
 

@@ -1,15 +1,52 @@
 #!/usr/bin/env bash
-# The game logic reaches the platform only through game/platform.hpp: nothing under game/
-# includes SDL, and the game library links no SDL either.
+# The game and the raster stay free of the platform. Checked on what is really built, not on
+# what a build file says:
+#   check_layering.sh SOURCE_ROOT --clean BINARY...   none of these may need or carry SDL
+#   check_layering.sh SOURCE_ROOT --dirty BINARY      this one must (the check still bites)
+# A binary carries SDL when its dynamic section needs a library of the SDL family, or when it
+# defines or wants any SDL, SDL_ttf or SDL_mixer symbol (a static SDL would show only there).
 set -eu
-root=${1:-.}
-bad=$(grep -rlE '#[[:space:]]*include[[:space:]]*[<"]SDL' "$root/game" || true)
-if [ -n "$bad" ]; then
-  echo "game/ must not include SDL:" $bad
-  exit 1
-fi
-if grep -qE "PkgConfig::SDL|SDL2" "$root/game/CMakeLists.txt"; then
-  echo "game/CMakeLists.txt must not link SDL"
-  exit 1
-fi
-echo "game/ is free of SDL"
+root=$1
+mode=$2
+shift 2
+
+sdl_in() {  # prints what ties the binary to SDL, nothing when it is free of it
+  readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -iE 'sdl' || true
+  nm -C "$1" 2>/dev/null | grep -E ' (SDL|TTF|Mix)_[A-Za-z]' | head -3 || true
+  nm -D "$1" 2>/dev/null | grep -E ' (SDL|TTF|Mix)_[A-Za-z]' | head -3 || true
+}
+
+status=0
+case $mode in
+  --clean)
+    bad=$(grep -rlE '#[[:space:]]*include[[:space:]]*[<"]SDL' "$root/game" "$root/gfx/include" \
+            "$root"/gfx/*.cpp || true)
+    if [ -n "$bad" ]; then
+      echo "the game and the raster must not include SDL:" $bad
+      status=1
+    fi
+    for bin in "$@"; do
+      found=$(sdl_in "$bin")
+      if [ -n "$found" ]; then
+        echo "$(basename "$bin") is tied to SDL:"
+        echo "$found" | sed 's/^/  /'
+        status=1
+      else
+        echo "$(basename "$bin"): no SDL"
+      fi
+    done
+    ;;
+  --dirty)
+    if [ -z "$(sdl_in "$1")" ]; then
+      echo "$(basename "$1") links SDL, yet the check finds none: the check is broken"
+      status=1
+    else
+      echo "$(basename "$1"): SDL found, as it must be"
+    fi
+    ;;
+  *)
+    echo "usage: $0 SOURCE_ROOT --clean BINARY... | --dirty BINARY" >&2
+    exit 2
+    ;;
+esac
+exit $status

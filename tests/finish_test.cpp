@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "game/scenes.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 using testing_support::Rig;
 

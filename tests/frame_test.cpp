@@ -9,7 +9,7 @@
 
 #include "game/scenes.hpp"
 #include "store/record.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 using testing_support::Rig;
 

@@ -1,5 +1,5 @@
 // The software raster: copy-mode arithmetic, clipping, the rectangle, the ellipse outline,
-// text cells and masked text, and the sheet cuts.
+// masked text, and the sheet cuts. Text comes from the tests' own rasteriser.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,11 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "gfx/bmp.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/masked_text.hpp"
 #include "gfx/sheet.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 using gfx::Image;
 using gfx::Rgb;
@@ -194,42 +193,6 @@ TEST(Arc, PartialArcRunsCounterClockwiseBetweenTheRays) {
   EXPECT_EQ(elsewhere, 0);
 }
 
-TEST(TextOut, OpaqueCellOfTheRequestedHeight) {
-  Image img = Filled(200, 40, 0x00FF00);
-  img.Brush.Color = gfx::kBlack;
-  img.Font.Color = gfx::kWhite;
-  img.Font.Height = 18;
-  gfx::TextOut(img, Text(), 10, 5, "Let's final click !");
-  const gfx::TextMask& mask = Text().Render("Let's final click !", 18);
-  EXPECT_EQ(mask.Height, 18);
-  // The face fits the tightest text of the game inside its 120-pixel tile.
-  EXPECT_GT(mask.Width, 80);
-  EXPECT_LE(mask.Width, 120);
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < 200; ++x) {
-      const bool cell = x >= 10 && x < 10 + mask.Width && y >= 5 && y < 23;
-      if (!cell) {
-        EXPECT_EQ(img.At(x, y), 0x00FF00u) << x << "," << y;
-      } else {
-        EXPECT_EQ(img.At(x, y) & 0x00FF00, img.At(x, y) >> 16 << 8) << "grey only in the cell";
-      }
-    }
-  }
-  int ink = 0;
-  for (gfx::Rgb p : img.Pixels()) ink += p != 0x00FF00 && (p & 0xFF) > 160;
-  EXPECT_GT(ink, 60);
-}
-
-TEST(TextOut, EveryHeightTheGameUsesFitsItsCell) {
-  for (int h : {16, 18, 92}) {
-    EXPECT_EQ(Text().Render("Good!", h).Height, h);
-    EXPECT_GT(Text().PointSizeFor(h), h / 2);
-  }
-  EXPECT_LE(Text().Render("Good!", 92).Width, 300);
-  // The clock's marks are real glyphs, not boxes of the missing-glyph shape.
-  EXPECT_LT(Text().Render("\u2019", 18).Width, Text().Render("M", 18).Width);
-}
-
 // Masked text over a picture changes glyph pixels only; here the level digit's tile overlaps
 // a neighbour (the title's right arrow) whose pixels must survive.
 TEST(MaskedText, AndThenOrTouchesOnlyGlyphPixels) {
@@ -316,48 +279,6 @@ TEST(Sheet, SmallerSheetLeavesTheMissingPixelsWhite) {
   EXPECT_EQ(s.ClockPanel.At(0, 0), gfx::kWhite);  // wholly outside
   EXPECT_EQ(s.StartButtonLit.At(0, 4), 0x102030u);
   EXPECT_EQ(s.StartButtonLit.At(0, 5), gfx::kWhite);  // row 405 is past the sheet
-}
-
-// A bitmap header, 40-byte info, no palette: width, height, bits, compression, file size.
-std::vector<unsigned char> BmpHeader(std::int32_t w, std::int32_t h, int bits, int compression,
-                                     std::size_t fileSize) {
-  std::vector<unsigned char> b(std::max<std::size_t>(fileSize, 54), 0);
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  b[0] = 'B', b[1] = 'M';
-  put(2, static_cast<std::uint32_t>(fileSize), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(w), 4);
-  put(22, static_cast<std::uint32_t>(h), 4);
-  put(26, 1, 2);
-  put(28, static_cast<std::uint32_t>(bits), 2);
-  put(30, static_cast<std::uint32_t>(compression), 4);
-  return b;
-}
-
-TEST(Bmp, DecodesAWholeBitmapAndRefusesImpossibleOnes) {
-  auto ok = BmpHeader(2, -2, 24, 0, 54 + 16);  // top-down, two rows of 6 + 2 padding bytes
-  const unsigned char pixels[16] = {0x01, 0x02, 0x03, 0xFF, 0xFF, 0xFF, 0, 0,
-                                    0x00, 0x00, 0x00, 0x10, 0x20, 0x30, 0, 0};
-  std::copy(std::begin(pixels), std::end(pixels), ok.begin() + 54);
-  const Image img = gfx::DecodeBmp(ok.data(), ok.size(), "ok.bmp");
-  EXPECT_EQ(img.At(0, 0), 0x030201u);
-  EXPECT_EQ(img.At(1, 0), gfx::kWhite);
-  EXPECT_EQ(img.At(1, 1), 0x302010u);
-
-  const struct {
-    const char* what;
-    std::vector<unsigned char> bytes;
-  } refused[] = {{"claims more than the limit a side", BmpHeader(40000, 1, 24, 0, 60)},
-                 {"RLE claiming more than the limit", BmpHeader(16384, 16384, 8, 1, 60)},
-                 {"uncompressed, file ends before its pixels", BmpHeader(600, 418, 24, 0, 5000)},
-                 {"not a bitmap", std::vector<unsigned char>(100, 0x42)},
-                 {"empty", {}}};
-  for (const auto& r : refused) {
-    EXPECT_THROW(gfx::DecodeBmp(r.bytes.data(), r.bytes.size(), "x.bmp"), gfx::Error) << r.what;
-  }
 }
 
 }  // namespace

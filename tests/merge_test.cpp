@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "game/scenes.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 using testing_support::Rig;
 

@@ -1,9 +1,32 @@
-#include "tests/support.hpp"
+#include "support.hpp"
 
 namespace testing_support {
 
-gfx::TtfText& Text() {
-  static gfx::TtfText text(FROTHY_FONT_PATH);
+const gfx::TextMask& FakeText::Render(std::string_view utf8, int cellHeight) {
+  mask_.Height = cellHeight > 0 ? cellHeight : 1;
+  mask_.Width = 0;
+  for (const char c : utf8) mask_.Width += mask_.Height / 3 + static_cast<unsigned char>(c) % 4;
+  mask_.Coverage.assign(static_cast<std::size_t>(mask_.Width) * mask_.Height, 0);
+  int x0 = 0;
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    const int w = mask_.Height / 3 + c % 4;
+    for (int y = 1; y + 1 < mask_.Height; ++y) {
+      for (int x = 1; x + 1 < w; ++x) {
+        const unsigned v = (static_cast<unsigned>(x * 7 + y * 13) + c * 31u) % 6;
+        mask_.Coverage[static_cast<std::size_t>(y) * mask_.Width + x0 + x] =
+            v < 2    ? 255
+            : v == 2 ? static_cast<std::uint8_t>(c * 37 + y)
+                     : 0;
+      }
+    }
+    x0 += w;
+  }
+  return mask_;
+}
+
+FakeText& Text() {
+  static FakeText text;
   return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles for the game's outside world, and a game state ready for frame steps.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "game/platform.hpp"
@@ -8,7 +9,7 @@
 #include "game/scenes.hpp"
 #include "game/state.hpp"
 #include "gfx/sheet.hpp"
-#include "gfx/ttf_text.hpp"
+#include "gfx/text.hpp"
 
 namespace testing_support {
 
@@ -28,8 +29,19 @@ class RecordingCues final : public game::Cues {
   std::vector<game::Cue> played;
 };
 
-// The game's real face, opened once for the whole test binary.
-gfx::TtfText& Text();
+// A text rasteriser of plain C++, so that the game's tests link no SDL: every byte of the text
+// is a cell of its own width with a fixed pattern of full, partial and empty coverage, which
+// makes a misplaced or mis-combined glyph pixel show as surely as the real face would.
+class FakeText final : public gfx::TextRasterizer {
+ public:
+  const gfx::TextMask& Render(std::string_view utf8, int cellHeight) override;
+
+ private:
+  gfx::TextMask mask_;
+};
+
+// One rasteriser for the whole test binary.
+FakeText& Text();
 
 // A 600 x 418 sheet in which every pixel has its own value, so a cut from the wrong place shows.
 gfx::Image PatternSheet();
@@ -61,6 +73,5 @@ struct Rig {
 
 // Whether the image shows with its top-left corner at (x, y) of `back`, pixel for pixel.
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img);
-
 
 }  // namespace testing_support

@@ -3,7 +3,7 @@
 
 #include "game/scenes.hpp"
 #include "gfx/draw.hpp"
-#include "tests/support.hpp"
+#include "support.hpp"
 
 using testing_support::Rig;
 using testing_support::Shows;

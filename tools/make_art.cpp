@@ -21,7 +21,7 @@
 #include "gfx/bmp.hpp"
 #include "gfx/sheet.hpp"
 #include "gfx/ttf_text.hpp"
-#include "tools/png.hpp"
+#include "png.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/png.hpp"
+#include "png.hpp"
 
 #include <png.h>
 

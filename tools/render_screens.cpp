@@ -9,7 +9,7 @@
 #include "app/form.hpp"
 #include "game/scenes.hpp"
 #include "gfx/bmp.hpp"
-#include "tools/png.hpp"
+#include "png.hpp"
 
 namespace {
 

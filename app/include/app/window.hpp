@@ -7,10 +7,17 @@
 #include <vector>
 
 #include "gfx/image.hpp"
+#include "sdl_owned.hpp"
 
+// SDL's own declarations, so that users of the window need no SDL headers.
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+extern "C" {
+void SDL_DestroyWindow(SDL_Window* window);
+void SDL_DestroyRenderer(SDL_Renderer* renderer);
+void SDL_DestroyTexture(SDL_Texture* texture);
+}
 
 namespace app {
 
@@ -22,12 +29,11 @@ class Window {
   // Created hidden, `scale` window pixels to a client pixel; throws std::runtime_error with
   // SDL's text when there is no display.
   Window(const std::string& caption, int scale);
-  ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
   void Show();
-  SDL_Window* Handle() const { return window_; }
+  SDL_Window* Handle() const { return window_.get(); }
 
   // Uploads and shows the frame; a frame identical to the one on screen is skipped.
   void Present(const gfx::Image& frame);
@@ -44,9 +50,10 @@ class Window {
   bool PointerOver() const;
 
  private:
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
+  // Destroyed in the reverse order: texture, renderer, window.
+  sdl::Owned<SDL_Window, SDL_DestroyWindow> window_;
+  sdl::Owned<SDL_Renderer, SDL_DestroyRenderer> renderer_;
+  sdl::Owned<SDL_Texture, SDL_DestroyTexture> texture_;
   int scale_ = 1;
   std::vector<gfx::Rgb> shown_;  // the frame on screen now
 };

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sdl_owned.hpp"
+
 namespace gfx {
 namespace {
 
@@ -14,11 +16,8 @@ constexpr std::size_t kMaxCachedTexts = 1024;
 }  // namespace
 
 struct TtfText::Face {
-  TTF_Font* font = nullptr;
+  sdl::Owned<TTF_Font, TTF_CloseFont> font;
   int pointSize = 0;
-  ~Face() {
-    if (font) TTF_CloseFont(font);
-  }
 };
 
 // TTF_Init is reference counted: one count per live rasteriser.
@@ -41,15 +40,16 @@ TtfText::Face& TtfText::FaceFor(int cellHeight) {
   auto it = faces_.find(cellHeight);
   if (it != faces_.end()) return *it->second;
   auto face = std::make_unique<Face>();
-  face->font = TTF_OpenFont(path_.c_str(), cellHeight);
+  face->font.reset(TTF_OpenFont(path_.c_str(), cellHeight));
   if (!face->font) throw Error(std::string("cannot open font ") + path_ + ": " + TTF_GetError());
   // Light hinting snaps strokes to whole rows, so thin horizontal strokes (the hyphens of an
   // empty place) come out in their full colour instead of a paler blur.
-  TTF_SetFontHinting(face->font, TTF_HINTING_LIGHT);
+  TTF_SetFontHinting(face->font.get(), TTF_HINTING_LIGHT);
   // Line height grows with the point size: take the largest size whose line fits the cell,
   // resizing the one open face rather than reopening the file for every probe.
   auto fits = [&](int pt) {
-    return TTF_SetFontSize(face->font, pt) == 0 && TTF_FontHeight(face->font) <= cellHeight;
+    return TTF_SetFontSize(face->font.get(), pt) == 0 &&
+           TTF_FontHeight(face->font.get()) <= cellHeight;
   };
   int best = 1;
   for (int pt = cellHeight; pt >= 1; --pt) {
@@ -58,7 +58,7 @@ TtfText::Face& TtfText::FaceFor(int cellHeight) {
       break;
     }
   }
-  TTF_SetFontSize(face->font, best);
+  TTF_SetFontSize(face->font.get(), best);
   face->pointSize = best;
   return *faces_.emplace(cellHeight, std::move(face)).first->second;
 }
@@ -80,10 +80,10 @@ const TextMask& TtfText::Render(std::string_view utf8, int cellHeight) {
   const std::string text(utf8);
   Face& face = FaceFor(cellHeight);
   int w = 0, h = 0;
-  if (!text.empty() && TTF_SizeUTF8(face.font, text.c_str(), &w, &h) == 0 && w > 0) {
+  if (!text.empty() && TTF_SizeUTF8(face.font.get(), text.c_str(), &w, &h) == 0 && w > 0) {
     // Shaded rendering gives an 8-bit surface whose index is the glyph coverage.
-    SDL_Surface* s = TTF_RenderUTF8_Shaded(face.font, text.c_str(), SDL_Color{255, 255, 255, 255},
-                                           SDL_Color{0, 0, 0, 255});
+    const sdl::Owned<SDL_Surface, SDL_FreeSurface> s(TTF_RenderUTF8_Shaded(
+        face.font.get(), text.c_str(), SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255}));
     if (s) {
       mask.Width = w;
       mask.Coverage.assign(static_cast<std::size_t>(w) * cellHeight, 0);
@@ -97,7 +97,6 @@ const TextMask& TtfText::Render(std::string_view utf8, int cellHeight) {
           mask.Coverage[static_cast<std::size_t>(y) * w + x] = palette ? palette[index].r : index;
         }
       }
-      SDL_FreeSurface(s);
     }
   }
   ++maskCount_;

@@ -5,7 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "sdl_owned.hpp"
+
+// The mixer's own declarations, so that users of a cue need no SDL headers.
 struct Mix_Chunk;
+extern "C" void Mix_FreeChunk(Mix_Chunk* chunk);
 
 namespace audio {
 
@@ -37,8 +41,11 @@ class MediaPlayer {
   static constexpr int kChannels = 3;
 
  private:
+  // Halts the channel, which may still be reading the chunk, and frees the chunk.
+  void Close();
+
   int channel_;
-  Mix_Chunk* chunk_ = nullptr;
+  sdl::Owned<Mix_Chunk, Mix_FreeChunk> chunk_;
   bool holdsDevice_ = false;
 };
 

@@ -14,13 +14,12 @@
 #include <new>
 #include <vector>
 
+#include "sdl_owned.hpp"
+
 namespace gfx {
 namespace {
 
-struct SurfaceDeleter {
-  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+using SurfacePtr = sdl::Owned<SDL_Surface, SDL_FreeSurface>;
 
 std::int32_t Le32(const unsigned char* p) {
   return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |

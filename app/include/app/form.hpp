@@ -81,7 +81,6 @@ class TForm1 {
   MonotonicClock monotonic_;
   game::Clock& clock_;
   FormCues cues_{*this};
-  std::unique_ptr<game::Platform> platform_;
 };
 
 }  // namespace app
