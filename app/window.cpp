@@ -79,7 +79,7 @@ bool Window::ButtonHeld() const {
 }
 
 bool Window::PointerOver() const {
-  return SDL_GetMouseFocus() == window_;
+  return SDL_GetMouseFocus() == window_.get();
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {
