@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -17,6 +18,7 @@
 #include "app/form.hpp"
 #include "app/main_loop.hpp"
 #include "app/window.hpp"
+#include "store/folder_lock.hpp"
 #include "store/record.hpp"
 
 #ifndef FROTHY_FONT_PATH
@@ -25,6 +27,8 @@
 
 namespace app {
 namespace {
+
+constexpr const char* kAlreadyRunning = "FROTHY! is already running in this folder";
 
 std::uint32_t UtcMsSinceMidnight() {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -69,12 +73,26 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   }
   int status = 0;
   try {
+    const std::string cwd = CurrentDirectory();
+    // Before the window and before the record is read: a second game in this folder reports
+    // and ends without having touched a file. The lock is held until Run returns.
+    const store::FolderLock lock(DataDirFor(cwd));
+    if (lock.Outcome() == store::FolderLock::State::Busy) {
+      ShowErrorBox(title, ErrorBoxText(kAlreadyRunning), nullptr);
+      SDL_Quit();
+      return 1;
+    }
+    if (lock.Outcome() == store::FolderLock::State::Unsupported)
+      std::fprintf(stderr,
+                   "frothy: the play folder cannot be locked (%s); a second game started in it "
+                   "could overwrite this one's times\n",
+                   lock.Reason().c_str());
     // The frame timer is armed as the window is made, before start-up runs.
     const std::int64_t armed = NowUs();
     Window window("FROTHY!", DesktopScale());
     TForm1 form(FROTHY_FONT_PATH);
     try {
-      form.FormCreate(UtcMsSinceMidnight(), CurrentDirectory());
+      form.FormCreate(UtcMsSinceMidnight(), cwd);
     } catch (const store::IoError& e) {
       // The record file is read last: everything the frame step needs is there, so play on
       // with the fresh table.

@@ -1,0 +1,76 @@
+"""The game on the desktops players have: a second start in the same play folder, no sound
+device, the title as every window manager reads it, the desktop's scale, and where the error
+box opens."""
+
+import os
+import signal
+import unittest
+
+from harness import LEVEL_BOX, LEVEL_UP, Game, GameTest, wait_until
+from inputs import record_bytes, with_level
+
+TIMES = {(1, 1): 130, (2, 3): 245, (5, 10): 959}
+
+
+def listing(folder):
+    """Every file of a folder with its bytes and modification time."""
+    out = {}
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        with open(path, "rb") as f:
+            out[name] = (f.read(), os.stat(path).st_mtime_ns)
+    return out
+
+
+class SessionTest(GameTest):
+    def second(self, folder, **kw):
+        """A second game in a folder where one may already run: started without waiting for
+        the first one's window to go."""
+        game = Game(self.x, folder=folder, **kw)
+        self.addCleanup(game.close)
+        return game
+
+    def test_a_second_game_in_the_same_folder_is_refused_and_the_first_keeps_its_times(self):
+        written = record_bytes(TIMES, level=1)
+        folder = self.play_folder({"b_data.dat": written})
+        first = self.start(folder=folder)
+        before = listing(folder)
+        second = self.second(folder)
+        box = second.find_box()
+        self.assertGreater(second.box_text_pixels(box), 50, "the box has no text")
+        second.close_box(box)
+        self.assertEqual(second.wait_exit(), 1)
+        self.assertEqual(listing(folder), before, "the second game touched a file")
+        # The first game plays on and saves what it has.
+        first.click(*LEVEL_UP)
+        first.wait_pixels(lambda s: s.region(*LEVEL_BOX) != first.title.region(*LEVEL_BOX),
+                          what="level 2")
+        first.key("Escape")
+        self.assertEqual(first.wait_exit(), 0)
+        self.assertEqual(first.read("b_data.dat"), with_level(written, 2))
+
+    def test_a_killed_game_does_not_block_the_next_start(self):
+        folder = self.play_folder({"b_data.dat": record_bytes(TIMES, level=3)})
+        first = self.start(folder=folder)
+        os.killpg(first.proc.pid, signal.SIGKILL)
+        first.wait_exit()
+        again = self.start(folder=folder)
+        again.key("Escape")
+        self.assertEqual(again.wait_exit(), 0)
+        self.assertEqual(again.read("b_data.dat"), record_bytes(TIMES, level=3))
+
+    def test_games_in_different_folders_run_together(self):
+        one = self.start(folder=self.play_folder())
+        other = self.second(self.play_folder())
+        wait_until(lambda: self.window_of(other), 10, "the second game's window")
+        self.assertIsNone(one.proc.poll())
+        self.assertIsNone(other.proc.poll())
+
+    def window_of(self, game):
+        """The id of a viewable window of that game's process, or None."""
+        r = self.x.run("xdotool", "search", "--onlyvisible", "--pid", str(game.proc.pid),
+                       check=False)
+        return r.stdout.split()[0] if r.stdout.split() else None
+
+if __name__ == "__main__":
+    unittest.main()
