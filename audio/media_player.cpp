@@ -3,26 +3,49 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
+#include <cstdio>
+
 namespace audio {
 namespace {
 
 int g_deviceUsers = 0;
+bool g_silent = false;
+
+// The mixer on the audio driver SDL picks; false, with SDL's reason, when it cannot be opened.
+bool OpenMixer(std::string& reason) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    reason = SDL_GetError();
+    return false;
+  }
+  // A small buffer keeps the cue close to the click that triggered it.
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 512) != 0) {
+    reason = Mix_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  return true;
+}
 
 void AcquireDevice() {
   if (g_deviceUsers++ > 0) return;
   // A wave file whose data stops short of what its header promises is damaged: refuse it at
   // start-up rather than play a cut or silent cue.
   SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    --g_deviceUsers;
-    throw Error(SDL_GetError());
-  }
-  // A small buffer keeps the cue close to the click that triggered it.
-  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 512) != 0) {
-    --g_deviceUsers;
-    const std::string text = Mix_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    throw Error(text);
+  std::string reason;
+  g_silent = !OpenMixer(reason);
+  if (g_silent) {
+    // No sound device (a remote session, a container, an audio service not started yet) is no
+    // reason to refuse the game: it plays silently. The cues are still opened, on SDL's dummy
+    // driver, so that a missing or damaged cue file is refused just as with sound.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    std::string dummyReason;
+    const bool opened = OpenMixer(dummyReason);
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!opened) {
+      --g_deviceUsers;
+      throw Error(reason);
+    }
+    std::fprintf(stderr, "frothy: no sound device (%s); playing without sound\n", reason.c_str());
   }
   Mix_AllocateChannels(MediaPlayer::kChannels);
 }
@@ -65,9 +88,13 @@ bool MediaPlayer::Sounding() const {
   return chunk_ && Mix_Playing(channel_) != 0;
 }
 
+bool MediaPlayer::Silent() {
+  return g_deviceUsers > 0 && g_silent;
+}
+
 void MediaPlayer::Play() {
   if (!chunk_) throw Error("MCI デバイスがありません");
-  if (Sounding()) return;
+  if (g_silent || Sounding()) return;
   Mix_PlayChannel(channel_, chunk_.get(), 0);  // a refusal (device busy) leaves the game silent
 }
 

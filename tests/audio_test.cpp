@@ -3,6 +3,7 @@
 #include <SDL2/SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -91,6 +92,82 @@ TEST_F(Cues, PlayingACueThatWasNeverOpenedIsAnError) {
   } catch (const audio::Error& e) {
     EXPECT_STREQ(e.what(), "MCI デバイスがありません");
   }
+}
+
+// No audio device: the driver cannot start, or it starts and its device cannot be opened
+// (the disk driver writing into a folder that does not exist).
+struct NoDevice {
+  const char* name;
+  const char* driver;
+};
+
+class NoAudioDevice : public ::testing::TestWithParam<NoDevice> {
+ protected:
+  void SetUp() override {
+    ::setenv("SDL_AUDIODRIVER", GetParam().driver, 1);
+    ::setenv("SDL_DISKAUDIOFILE", "/nonexistent/frothy/audio.raw", 1);
+  }
+  void TearDown() override {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ::unsetenv("SDL_DISKAUDIOFILE");
+  }
+};
+
+TEST_P(NoAudioDevice, TheCuesOpenAndPlaySilentlyWithOneLineOnStandardError) {
+  ::testing::internal::CaptureStderr();
+  {
+    audio::MediaPlayer merge(0), menu(1), pop(2);
+    merge.Open(Data("snd1.wav"));
+    menu.Open(Data("snd2.wav"));
+    pop.Open(Data("snd3.wav"));
+    EXPECT_TRUE(audio::MediaPlayer::Silent());
+    EXPECT_TRUE(merge.IsOpen() && menu.IsOpen() && pop.IsOpen());
+    menu.Play();
+    merge.Play();
+    pop.Play();
+    EXPECT_FALSE(menu.Sounding() || merge.Sounding() || pop.Sounding());
+  }
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("playing without sound"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_FALSE(audio::MediaPlayer::Silent());
+}
+
+TEST_P(NoAudioDevice, AMissingOrDamagedCueIsStillReportedWithTheSameText) {
+  const auto junk = std::filesystem::temp_directory_path() / "frothy_junk_nodevice.wav";
+  std::ofstream(junk) << "this is not a wave file at all";
+  const auto textOf = [](const std::string& path) {
+    audio::MediaPlayer cue(0);
+    try {
+      cue.Open(path);
+    } catch (const audio::Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
+  ::testing::internal::CaptureStderr();
+  const std::string missingSilent = textOf(Data("no_such.wav"));
+  const std::string junkSilent = textOf(junk.string());
+  ::testing::internal::GetCapturedStderr();
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_EQ(missingSilent, textOf(Data("no_such.wav")));
+  EXPECT_EQ(junkSilent, textOf(junk.string()));
+  EXPECT_NE(missingSilent, "opened");
+  EXPECT_NE(junkSilent, "opened");
+  std::filesystem::remove(junk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NoAudioDevice,
+                         ::testing::Values(NoDevice{"DriverMissing", "no_such_driver"},
+                                           NoDevice{"DeviceRefused", "disk"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Cues, WithADeviceTheCuesAreNotSilent) {
+  audio::MediaPlayer cue(0);
+  cue.Open(Data("snd1.wav"));
+  EXPECT_FALSE(audio::MediaPlayer::Silent());
+  cue.Play();
+  EXPECT_TRUE(cue.Sounding());
 }
 
 }  // namespace

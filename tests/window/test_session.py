@@ -6,9 +6,11 @@ import os
 import signal
 import unittest
 
-from harness import LEVEL_BOX, LEVEL_UP, Game, GameTest, wait_until
+from harness import DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, wait_until
 from inputs import record_bytes, with_level
 
+# The disk driver writing into a folder that does not exist: the device cannot be opened.
+NO_DEVICE = {"SDL_DISKAUDIOFILE": "/nonexistent/frothy/audio.raw"}
 TIMES = {(1, 1): 130, (2, 3): 245, (5, 10): 959}
 
 
@@ -65,6 +67,32 @@ class SessionTest(GameTest):
         wait_until(lambda: self.window_of(other), 10, "the second game's window")
         self.assertIsNone(one.proc.poll())
         self.assertIsNone(other.proc.poll())
+
+    def test_no_sound_device_plays_silently(self):
+        for driver in ("disk", "no_such_driver"):
+            with self.subTest(driver=driver):
+                game = self.start(audio=driver, extra_env=NO_DEVICE)
+                game.click(*START)  # the menu cue, silently
+                game.wait_pixels(lambda s: s.at(5, 5) == 0 and s.at(398, 398) == 0,
+                                 what="the black field")
+                game.key("Escape")
+                game.wait_pixels(lambda s: s.at(30, 30) == game.title.at(30, 30),
+                                 what="the title")
+                game.key("Escape")
+                self.assertEqual(game.wait_exit(), 0)
+                lines = game.stderr().splitlines()
+                self.assertEqual(len(lines), 1, lines)
+                self.assertIn("playing without sound", lines[0])
+                game.close()
+
+    def test_without_a_sound_device_a_missing_cue_is_still_reported(self):
+        folder = self.play_folder()
+        game = self.start(shown=False, audio="disk", extra_env=NO_DEVICE, folder=folder,
+                          files=[f for f in DATA_FILES if f != "snd2.wav"])
+        box = game.find_box()
+        self.assertGreater(game.box_text_pixels(box), 50, "the box has no text")
+        game.close_box(box)
+        self.assertEqual(game.wait_exit(), 1)
 
     def window_of(self, game):
         """The id of a viewable window of that game's process, or None."""

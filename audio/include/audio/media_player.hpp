@@ -27,12 +27,17 @@ class MediaPlayer {
   MediaPlayer& operator=(const MediaPlayer&) = delete;
 
   // Opens the wave file (and, for the first cue, the audio device). Throws audio::Error with the
-  // library's own text when the device or the file cannot be opened.
+  // library's own text when the file cannot be opened. When no audio device can be opened the
+  // cues play silently: one line on standard error says so, and the files are still checked.
   void Open(const std::string& path);
 
   // A cue still sounding carries on untouched; one that has finished or never played starts
-  // from its beginning. A failure to play is ignored. Throws only when the cue was never opened.
+  // from its beginning. A failure to play is ignored; with no audio device it does nothing.
+  // Throws only when the cue was never opened.
   void Play();
+
+  // True while the cues have no audio device and play silently.
+  static bool Silent();
 
   bool IsOpen() const { return chunk_ != nullptr; }
   // True while this cue is sounding.
