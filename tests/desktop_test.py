@@ -13,6 +13,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "window"))
 from harness import Game, Shot, Xvfb, wait_until  # noqa: E402
 
 BUILD = os.environ.get("FROTHY_BUILD", "build")
+SOURCE = os.environ.get("FROTHY_SOURCE", "..")
+# launcher folder:game folder:data folder, relative to the prefix
+BINDIR, GAMEDIR, DATADIR = os.environ.get("FROTHY_LAYOUT", "bin:libexec/frothy:share/frothy").split(":")
 
 
 def png_size(path):
@@ -28,15 +31,17 @@ class InstallTest(unittest.TestCase):
         self.home = tempfile.mkdtemp(prefix="frothy_home_")
         self.addCleanup(shutil.rmtree, self.prefix, True)
         self.addCleanup(shutil.rmtree, self.home, True)
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", self.prefix], check=True,
-                       capture_output=True)
+        # Only the game's component: its manifest is install_manifest_game.txt, so the player's
+        # own install_manifest.txt in the build folder stays as it was.
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", self.prefix, "--component", "game"],
+                       check=True, capture_output=True)
 
     def test_installed_files_entry_and_icons(self):
         p = self.prefix
         for f in ("pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat"):
-            self.assertTrue(os.path.isfile(f"{p}/share/frothy/{f}"), f)
-        self.assertTrue(os.access(f"{p}/bin/frothy", os.X_OK))
-        self.assertTrue(os.access(f"{p}/libexec/frothy/frothy", os.X_OK))
+            self.assertTrue(os.path.isfile(f"{p}/{DATADIR}/{f}"), f)
+        self.assertTrue(os.access(f"{p}/{BINDIR}/frothy", os.X_OK))
+        self.assertTrue(os.access(f"{p}/{GAMEDIR}/frothy", os.X_OK))
         entry = f"{p}/share/applications/frothy.desktop"
         r = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
@@ -47,6 +52,17 @@ class InstallTest(unittest.TestCase):
         for size in (32, 128):
             icon = f"{p}/share/icons/hicolor/{size}x{size}/apps/frothy.png"
             self.assertEqual(png_size(icon), (size, size))
+
+    def test_uninstall_removes_every_installed_file(self):
+        manifest = os.path.join(BUILD, "install_manifest_game.txt")
+        with open(manifest) as f:
+            listed = f.read().split()
+        self.assertTrue(listed and all(p.startswith(self.prefix) for p in listed), listed)
+        subprocess.run(["cmake", "-D", f"MANIFEST={manifest}", "-P",
+                        os.path.join(SOURCE, "tools", "uninstall.cmake")],
+                       check=True, capture_output=True)
+        left = [os.path.join(d, f) for d, _, files in os.walk(self.prefix) for f in files]
+        self.assertEqual(left, [])
 
     def test_launcher_prepares_the_play_folder_and_starts_the_game(self):
         folder = os.path.join(self.home, ".local", "share", "frothy")
@@ -60,7 +76,7 @@ class InstallTest(unittest.TestCase):
         env.pop("XDG_DATA_HOME", None)
         env["HOME"] = self.home
         env["SDL_AUDIODRIVER"] = "dummy"
-        proc = subprocess.Popen([f"{self.prefix}/bin/frothy"], env=env,
+        proc = subprocess.Popen([f"{self.prefix}/{BINDIR}/frothy"], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: proc.poll() is None and proc.kill())
 
