@@ -53,19 +53,22 @@ std::string ProgramPath(const char* argv0) {
   return argv0 ? argv0 : "frothy";
 }
 
-// The error texts are UTF-8, Japanese among them, and the X message box draws them with the
-// font set of the locale it finds in the environment: under a plain C locale they would come out
-// as blanks. Such a session gets the C.UTF-8 locale instead.
-void UseUtf8Locale() {
-  std::setlocale(LC_ALL, "");
-  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
-  if (std::setlocale(LC_ALL, "C.UTF-8") != nullptr) ::setenv("LC_ALL", "C.UTF-8", 1);
+// The error texts are UTF-8, Japanese among them. The X message box draws them with the font
+// set of the locale it takes from the environment when it opens, so under a locale that is not
+// UTF-8 they would come out as blanks: such a session's environment gets LC_ALL=C.UTF-8. The
+// game itself stays in the C locale, because Xlib stores a window title set under a UTF-8
+// locale as WM_NAME of a type named "UTF-8", which window managers and tools cannot read.
+void GiveTheErrorBoxAUtf8Locale() {
+  const bool utf8 =
+      std::setlocale(LC_ALL, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  if (!utf8 && std::setlocale(LC_ALL, "C.UTF-8") != nullptr) ::setenv("LC_ALL", "C.UTF-8", 1);
+  std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace
 
 int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
-  UseUtf8Locale();
+  GiveTheErrorBoxAUtf8Locale();
   const std::string title = ApplicationTitle(ProgramPath(argv0));
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     ShowErrorBox(title, ErrorBoxText(SDL_GetError()), nullptr);

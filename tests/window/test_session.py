@@ -94,6 +94,32 @@ class SessionTest(GameTest):
         game.close_box(box)
         self.assertEqual(game.wait_exit(), 1)
 
+    def test_the_title_is_a_standard_wm_name_in_every_locale(self):
+        for lang in ("C", "C.UTF-8"):
+            with self.subTest(lang=lang):
+                game = self.start(extra_env={"LANG": lang, "LC_ALL": "", "LC_CTYPE": ""})
+                name = self.x.run("xprop", "-id", game.window, "WM_NAME").stdout.strip()
+                self.assertRegex(name, r'^WM_NAME\((STRING|COMPOUND_TEXT|UTF8_STRING)\) = '
+                                       r'"FROTHY!"$')
+                found = self.x.run("xdotool", "search", "--name", "^FROTHY!$",
+                                   check=False).stdout.split()
+                self.assertEqual([int(w) for w in found], [int(game.window, 16)])
+                game.close()
+
+    def test_japanese_error_texts_are_drawn_in_every_locale(self):
+        # A missing record file: "ファイルが見つかりません." in the box, then the game.
+        files = [f for f in DATA_FILES if f != "b_data.dat"]
+        for lang in ("C", "C.UTF-8", "en_GB.UTF-8"):
+            with self.subTest(lang=lang):
+                game = self.start(shown=False, files=files,
+                                  extra_env={"LANG": lang, "LC_ALL": "", "LC_CTYPE": ""})
+                box = game.find_box()
+                shot = wait_until(lambda: game._drawn_box(box), 5, "the box drawn")
+                # Light text on the dark box: blank glyphs leave only the OK label's 40 or so.
+                light = sum(1 for p in shot.pixels() if min(p >> 16, p >> 8 & 255, p & 255) >= 0xB0)
+                self.assertGreater(light, 300, "the Japanese text is not drawn")
+                game.close()
+
     def window_of(self, game):
         """The id of a viewable window of that game's process, or None."""
         r = self.x.run("xdotool", "search", "--onlyvisible", "--pid", str(game.proc.pid),
