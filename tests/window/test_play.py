@@ -62,7 +62,9 @@ class PlayTest(GameTest):
         game = self.start()
         start = CONTROLS["start"]
         one = game.title.region(*LEVEL_BOX)
+        up = CONTROLS["up"]
         game.move(*LEVEL_UP)
+        game.wait_pixels(lambda s: s.region(*up) != game.title.region(*up), what="up lit")
         self.x.run("xdotool", "mousedown", "1")
         try:
             # The press is consumed at the arrow; then, button held, the pointer goes to START
