@@ -62,6 +62,8 @@ void TForm1::FormCues::Play(game::Cue cue) {
 void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd) {
   game::SeedRandom(Rng, msSinceUtcMidnight);
   G.DataDir = DataDirFor(cwd);
+  // Saves cut short by a kill or a power loss may have left their temporary files.
+  store::RemoveStaleTemporaries(RecordPath());
 
   text_ = std::make_unique<gfx::TtfText>(fontPath_);
   G.Sprites = gfx::CutSprites(gfx::LoadBmp(G.DataDir + "pic.bmp"));

@@ -147,15 +147,9 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    dir_ = fs::temp_directory_path() /
-           ("frothy_app_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     for (const char* f : {"pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat"})
       fs::copy_file(fs::path(FROTHY_DATA_DIR) / f, dir_ / f);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void Spoil(const char* name, const std::string& contents) {
     fs::remove_all(dir_ / name);
@@ -163,7 +157,8 @@ class Startup : public ::testing::Test {
   }
 
   testing_support::FakeClock clock_;
-  fs::path dir_;
+  testing_support::TempDir temp_;
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(Startup, DefaultDataStartsAFreshGame) {
@@ -179,6 +174,15 @@ TEST_F(Startup, DefaultDataStartsAFreshGame) {
               form.MediaPlayer3.IsOpen());
   form.Timer1Timer();
   EXPECT_EQ(form.G.Phase, 1);
+}
+
+TEST_F(Startup, RemovesWhatSavesCutShortLeftBehind) {
+  std::ofstream(dir_ / "b_data.dat.Xy12Zw", std::ios::binary) << std::string(100, 'x');
+  std::ofstream(dir_ / "b_data.dat.keep", std::ios::binary) << "the player's";
+  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string());
+  EXPECT_FALSE(fs::exists(dir_ / "b_data.dat.Xy12Zw"));
+  EXPECT_TRUE(fs::exists(dir_ / "b_data.dat.keep"));
 }
 
 TEST_F(Startup, MissingSheetStopsBeforeTheCues) {

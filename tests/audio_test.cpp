@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "audio/media_player.hpp"
+#include "support.hpp"
 
 namespace {
 
@@ -77,10 +78,10 @@ TEST_F(Cues, OpenFailuresCarryTheLibrarysTextAndThePath) {
     EXPECT_NE(std::string(e.what()).find("no_such.wav"), std::string::npos);
     EXPECT_GT(std::string(e.what()).size(), std::string(Data("no_such.wav")).size() + 2);
   }
-  const auto junk = std::filesystem::temp_directory_path() / "frothy_junk.wav";
+  const testing_support::TempDir temp;
+  const auto junk = temp.Path() / "junk.wav";
   std::ofstream(junk) << "this is not a wave file at all";
   EXPECT_THROW(cue.Open(junk.string()), audio::Error);
-  std::filesystem::remove(junk);
   EXPECT_FALSE(cue.IsOpen());
 }
 

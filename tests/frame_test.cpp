@@ -124,11 +124,11 @@ TEST(WholeGame, FromTheTitleThroughTheFinishToTheRankingScreen) {
   EXPECT_EQ(time, 31);
 
   // Saved, the first four bytes are the time, little-endian; the rest stays empty.
-  const auto path = std::filesystem::temp_directory_path() / "frothy_whole_game.dat";
+  const testing_support::TempDir temp;
+  const auto path = temp.Path() / "b_data.dat";
   store::Save(path.string(), store::Record{g.RankTable, g.Level});
   std::ifstream in(path, std::ios::binary);
   const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
-  std::filesystem::remove(path);
   ASSERT_EQ(bytes.size(), 204u);
   EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24, time);
   for (std::size_t i = 4; i < 200; ++i) EXPECT_EQ(bytes[i], 0xFF) << i;

@@ -1,22 +1,96 @@
 // The record file: its bytes against a fixture written independently of the code, loads of
 // short and long files, and every failure made real in a temporary folder.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "store/record.hpp"
+#include "support.hpp"
 
 namespace fs = std::filesystem;
 
+// Injected write failures. The test binary's own write() and pwrite() stand in for the C
+// library's, so the save under test meets the failure exactly where the system would report it.
 namespace {
+struct WriteFault {
+  bool armed = false;
+  int calls = 0;    // writes to regular files since arming
+  int shortAt = 0;  // this write stores only its first 100 bytes
+  int failAt = 0;   // this write fails with `err`
+  int err = EIO;
+};
+WriteFault g_fault;
+
+ssize_t FaultyWrite(int fd, const void* buf, size_t n, off_t off, bool positioned) {
+  struct stat st {};
+  if (g_fault.armed && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    ++g_fault.calls;
+    if (g_fault.calls == g_fault.failAt) {
+      errno = g_fault.err;
+      return -1;
+    }
+    if (g_fault.calls == g_fault.shortAt && n > 100) n = 100;
+  }
+  return positioned ? ::syscall(SYS_pwrite64, fd, buf, n, off) : ::syscall(SYS_write, fd, buf, n);
+}
+}  // namespace
+
+extern "C" ssize_t write(int fd, const void* buf, size_t n) {
+  return FaultyWrite(fd, buf, n, 0, false);
+}
+extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t off) {
+  return FaultyWrite(fd, buf, n, off, true);
+}
+extern "C" ssize_t pwrite64(int fd, const void* buf, size_t n, off_t off) {
+  return FaultyWrite(fd, buf, n, off, true);
+}
+
+namespace {
+
+// Two players and a group they share, for the tests that need other users (run as root).
+constexpr uid_t kAlice = 42001;
+constexpr uid_t kBob = 42002;
+constexpr gid_t kGames = 42060;
+
+// Runs `fn` in a child process as `uid` (primary group `gid`, supplementary `groups`) and
+// returns what it returned; 250 when the switch failed, 251 when `fn` threw, 252 when the
+// child died.
+int AsUser(uid_t uid, gid_t gid, std::vector<gid_t> groups, const std::function<int()>& fn) {
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int rc = 250;
+    if (::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(gid, gid, gid) == 0 &&
+        ::setresuid(uid, uid, uid) == 0) {
+      try {
+        rc = fn();
+      } catch (...) {
+        rc = 251;
+      }
+    }
+    ::_exit(rc);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 252;
+}
 
 using Bytes = std::vector<unsigned char>;
 
@@ -48,40 +122,34 @@ store::Record FixtureRecord() {
   return r;
 }
 
+// The code of the failure, or 0.
+int LoadCode(const std::string& path, store::Record& r) {
+  try {
+    store::Load(path, r);
+  } catch (const store::IoError& e) {
+    return e.Code();
+  }
+  return 0;
+}
+int SaveCode(const std::string& path, const store::Record& r) {
+  try {
+    store::Save(path, r);
+  } catch (const store::IoError& e) {
+    return e.Code();
+  }
+  return 0;
+}
+
 class RecordFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("frothy_store_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
   std::string Path(const char* name = "b_data.dat") const { return (dir_ / name).string(); }
 
-  // The code of the failure, or 0.
-  static int LoadCode(const std::string& path, store::Record& r) {
-    try {
-      store::Load(path, r);
-    } catch (const store::IoError& e) {
-      return e.Code();
-    }
-    return 0;
-  }
-  static int SaveCode(const std::string& path, const store::Record& r) {
-    try {
-      store::Save(path, r);
-    } catch (const store::IoError& e) {
-      return e.Code();
-    }
-    return 0;
+  int Entries() const {
+    return static_cast<int>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
 
-  fs::path dir_;
+  testing_support::TempDir temp_;
+  fs::path dir_ = temp_.Path();
 };
 
 TEST(RecordBytes, MatchTheFixtureBothWays) {
@@ -233,14 +301,6 @@ TEST_F(RecordFile, FailedSaveLeavesTheFormerFileIntact) {
       << "the temporary file is removed";
 }
 
-TEST_F(RecordFile, FolderThatTakesNoNewFilesStillLetsTheRecordBeRewritten) {
-  if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
-  WriteAll(Path(), Bytes(204, 0));
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(SaveCode(Path(), FixtureRecord()), 0);
-  EXPECT_EQ(ReadAll(Path()), Fixture());
-}
-
 TEST_F(RecordFile, TooManyOpenFiles) {
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
@@ -264,6 +324,472 @@ TEST(IoErrorText, CodesAndTheirTexts) {
   EXPECT_EQ(store::IoErrorText(100), "ファイルの末尾以降を読み込みました");
   EXPECT_EQ(store::IoErrorText(101), "ディスクがいっぱいです");
   EXPECT_EQ(store::IoErrorText(28), "I/O エラー (28)");
+}
+
+// Saves of ours that were cut short leave "b_data.dat." and six letters or digits; start-up
+// takes away those and nothing else.
+TEST_F(RecordFile, StartUpRemovesOnlyOurOwnStaleTemporaries) {
+  WriteAll(Path(), Fixture());
+  struct Entry {
+    const char* name;
+    bool goes;
+  };
+  const Entry plain[] = {{"b_data.dat.Ab3xYz", true},  {"b_data.dat.000000", true},
+                         {"b_data.dat.bak", false},    {"b_data.dat.Ab3xYz7", false},
+                         {"b_data.dat.Ab-xYz", false}, {"c_data.dat.Ab3xYz", false},
+                         {"b_data.datXAb3xYz", false}, {"notes.txt", false}};
+  for (const Entry& e : plain) WriteAll(Path(e.name), Bytes(204, 7));
+  WriteAll(Path("b_data.dat.BIGGER"), Bytes(205, 7));  // more than a record: not ours
+  fs::create_directory(Path("b_data.dat.Folder"));
+  WriteAll(Path("b_data.dat.Folder/b_data.dat.Inside"), Bytes(204, 7));  // only the play folder
+  WriteAll(Path("elsewhere"), Bytes(204, 7));
+  fs::create_symlink("elsewhere", Path("b_data.dat.Linked"));
+  fs::create_hard_link(Path("notes.txt"), Path("b_data.dat.Hard12"));
+
+  EXPECT_EQ(store::RemoveStaleTemporaries(Path()), 2);
+  for (const Entry& e : plain) EXPECT_EQ(fs::exists(Path(e.name)), !e.goes) << e.name;
+  for (const char* kept : {"b_data.dat.BIGGER", "b_data.dat.Folder/b_data.dat.Inside",
+                           "b_data.dat.Linked", "elsewhere", "b_data.dat.Hard12", "b_data.dat"})
+    EXPECT_TRUE(fs::exists(fs::symlink_status(Path(kept)))) << kept;
+  EXPECT_EQ(ReadAll(Path()), Fixture());
+}
+
+TEST_F(RecordFile, StartUpLeavesOtherUsersFilesThatLookLikeOurs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's file";
+  WriteAll(Path("b_data.dat.Ab3xYz"), Bytes(204, 7));
+  ASSERT_EQ(::chown(Path("b_data.dat.Ab3xYz").c_str(), kBob, kBob), 0);
+  EXPECT_EQ(store::RemoveStaleTemporaries(Path()), 0);
+  EXPECT_TRUE(fs::exists(Path("b_data.dat.Ab3xYz")));
+}
+
+TEST_F(RecordFile, HardLinksAreKept) {
+  WriteAll(Path(), Fixture());
+  fs::create_hard_link(Path(), Path("copy.dat"));
+  const auto inode = fs::hard_link_count(Path());
+  store::Save(Path(), store::FreshRecord());
+  EXPECT_EQ(fs::hard_link_count(Path()), inode);
+  EXPECT_EQ(ReadAll(Path("copy.dat")), ReadAll(Path()));
+  store::Record r;
+  store::Load(Path("copy.dat"), r);
+  EXPECT_EQ(r, store::FreshRecord());
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(RecordFile, StickyFolderIsWrittenInPlace) {
+  WriteAll(Path(), Fixture());
+  ::chmod(dir_.c_str(), 01700);
+  const ino_t before = Inode(Path());
+  store::Save(Path(), store::FreshRecord());
+  EXPECT_EQ(Inode(Path()), before);
+  store::Record r;
+  store::Load(Path(), r);
+  EXPECT_EQ(r, store::FreshRecord());
+  EXPECT_EQ(Entries(), 1);
+}
+
+// The in-place save of a longer file: the new record first, then the cut.
+TEST_F(RecordFile, InPlaceSaveOfALongerFileCutsItAfterWriting) {
+  Bytes longer = Fixture();
+  longer.insert(longer.end(), 50, 0x42);
+  WriteAll(Path(), longer);
+  fs::create_hard_link(Path(), Path("copy.dat"));
+  store::Save(Path(), FixtureRecord());
+  EXPECT_EQ(ReadAll(Path("copy.dat")), Fixture());
+}
+
+// A folder that takes no new files: for root a folder of root's, the record and the save
+// belonging to another player; for anyone else their own folder made read-only. `fn` runs as
+// that player, in a child process, and returns its result.
+class NoNewFiles : public RecordFile {
+ protected:
+  int Run(const std::function<int()>& fn) {
+    if (::geteuid() == 0) {
+      ::chmod(dir_.c_str(), 0755);
+      ::chown(Path().c_str(), kAlice, kAlice);
+      return AsUser(kAlice, kAlice, {}, fn);
+    }
+    ::chmod(dir_.c_str(), 0555);
+    return AsUser(::geteuid(), ::getegid(), {}, fn);
+  }
+};
+
+TEST_F(NoNewFiles, RecordIsRewritten) {
+  WriteAll(Path(), Bytes(204, 0));
+  EXPECT_EQ(Run([&] { return SaveCode(Path(), FixtureRecord()); }), 0);
+  EXPECT_EQ(ReadAll(Path()), Fixture());
+}
+
+struct FaultCase {
+  const char* what;
+  int shortAt, failAt, err;
+  const char* text;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class InjectedWriteError : public NoNewFiles, public ::testing::WithParamInterface<FaultCase> {};
+
+// The write goes over the old bytes without emptying the file first, and a write that fails,
+// even half-way, leaves the former record as it was.
+TEST_P(InjectedWriteError, LeavesTheFormerRecordWhole) {
+  const FaultCase c = GetParam();
+  WriteAll(Path(), Fixture());
+  const int rc = Run([&] {
+    g_fault = WriteFault{true, 0, c.shortAt, c.failAt, c.err};
+    try {
+      store::Save(Path(), store::FreshRecord());
+    } catch (const store::IoError& e) {
+      return std::string(e.what()) == c.text ? 1 : 2;
+    }
+    return 0;
+  });
+  EXPECT_EQ(rc, 1) << c.what << ": 0 means no error, 2 the wrong text";
+  EXPECT_EQ(ReadAll(Path()), Fixture()) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, InjectedWriteError,
+    ::testing::Values(FaultCase{"EIO at once", 0, 1, EIO, "I/O エラー (5)"},
+                      FaultCase{"disk full at once", 0, 1, ENOSPC, "ディスクがいっぱいです"},
+                      FaultCase{"half written, then EIO", 1, 2, EIO, "I/O エラー (5)"},
+                      FaultCase{"half written, then quota", 1, 2, EDQUOT,
+                                "ディスクがいっぱいです"}));
+
+// The system's error numbers reach the player as the record's codes by meaning, never by value.
+TEST(ErrorFor, EveryNumberHasItsCodeAndText) {
+  struct Case {
+    int err, code;
+    const char* text;
+  };
+  const Case cases[] = {{ENOENT, 2, "ファイルが見つかりません"},
+                        {ENOTDIR, 3, "不正なファイル名です"},
+                        {ENAMETOOLONG, 3, "不正なファイル名です"},
+                        {EMFILE, 4, "オープンしたファイルが多すぎます"},
+                        {ENFILE, 4, "オープンしたファイルが多すぎます"},
+                        {EACCES, 5, "ファイルへのアクセスが拒否されました"},
+                        {EPERM, 5, "ファイルへのアクセスが拒否されました"},
+                        {EROFS, 5, "ファイルへのアクセスが拒否されました"},
+                        {EISDIR, 5, "ファイルへのアクセスが拒否されました"},
+                        {ENOSPC, 101, "ディスクがいっぱいです"},
+                        {EDQUOT, 101, "ディスクがいっぱいです"},
+                        {EIO, EIO, "I/O エラー (5)"},                    // not "access refused"
+                        {ENETUNREACH, ENETUNREACH, "I/O エラー (101)"},  // not "disk full"
+                        {ENXIO, ENXIO, "I/O エラー (6)"},
+                        {EFBIG, EFBIG, "I/O エラー (27)"},
+                        {ESTALE, ESTALE, "I/O エラー (116)"}};
+  for (const Case& c : cases) {
+    const store::IoError e = store::ErrorFor(c.err);
+    EXPECT_EQ(e.Code(), c.code) << c.err;
+    EXPECT_STREQ(e.what(), c.text) << c.err;
+  }
+  EXPECT_EQ(store::ErrorFor(ENOENT, true).Code(), 3) << "a missing folder";
+}
+
+TEST_F(RecordFile, InjectedIoErrorReadsAsAnIoError) {
+  WriteAll(Path(), Fixture());
+  g_fault = WriteFault{true, 0, 0, 1, EIO};
+  std::string text;
+  try {
+    store::Save(Path(), store::FreshRecord());
+  } catch (const store::IoError& e) {
+    text = e.what();
+  }
+  g_fault = WriteFault{};
+  EXPECT_EQ(text, "I/O エラー (5)");
+  EXPECT_EQ(ReadAll(Path()), Fixture());
+  EXPECT_EQ(Entries(), 1);
+}
+
+// A working folder so deep that its path and the record's temporary name pass the system's
+// path limit: everything is opened relative to the folder, so the game still loads and saves.
+TEST_F(RecordFile, FolderBeyondThePathLimit) {
+  for (std::size_t depthLimit : {std::size_t{PATH_MAX - 8}, std::size_t{PATH_MAX + 300}}) {
+    std::string folder = dir_.string();
+    int at = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(at, 0);
+    const std::string step(100, 'd');
+    while (folder.size() + 1 + step.size() < depthLimit) {
+      ASSERT_EQ(::mkdirat(at, step.c_str(), 0755), 0);
+      const int next = ::openat(at, step.c_str(), O_RDONLY | O_DIRECTORY);
+      ::close(at);
+      at = next;
+      folder += "/" + step;
+    }
+    const std::string tail(depthLimit - folder.size() - 1, 'e');
+    ASSERT_EQ(::mkdirat(at, tail.c_str(), 0755), 0);
+    ::close(at);
+    folder += "/" + tail;
+    const std::string path = folder + "/b_data.dat";
+    EXPECT_EQ(SaveCode(path, FixtureRecord()), 0) << folder.size();
+    EXPECT_EQ(SaveCode(path, FixtureRecord()), 0) << "over an existing record";
+    store::Record r = store::FreshRecord();
+    EXPECT_EQ(LoadCode(path, r), 0) << folder.size();
+    EXPECT_EQ(r, FixtureRecord());
+    EXPECT_EQ(store::RemoveStaleTemporaries(path), 0);
+    fs::remove_all(dir_ / step);
+    fs::remove_all(dir_ / tail);
+  }
+}
+
+// --- Other users: these need root, which switches to two players in child processes. ---
+
+class TwoPlayers : public RecordFile {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two players";
+    ::chmod(dir_.c_str(), 0755);
+  }
+  // The code of the save as `uid`, 0 when it succeeded.
+  static int SaveAs(uid_t uid, std::vector<gid_t> groups, const std::string& path,
+                    const store::Record& r) {
+    return AsUser(uid, uid, std::move(groups), [&] { return SaveCode(path, r); });
+  }
+  static struct stat Stat(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+  }
+};
+
+// A record shared through a group keeps its owner, group and mode whoever saves it, so that
+// its owner can still load and save her own times.
+TEST_F(TwoPlayers, SaveNeverChangesWhoOwnsTheRecord) {
+  const std::string folder = (dir_ / "shared").string();
+  fs::create_directory(folder);
+  ::chown(folder.c_str(), kAlice, kGames);
+  ::chmod(folder.c_str(), 02775);
+  const std::string path = folder + "/b_data.dat";
+  WriteAll(path, Fixture());
+  ::chown(path.c_str(), kAlice, kGames);
+  ::chmod(path.c_str(), 0664);
+
+  EXPECT_EQ(SaveAs(kBob, {kGames}, path, store::FreshRecord()), 0);
+  struct stat st = Stat(path);
+  EXPECT_EQ(st.st_uid, kAlice);
+  EXPECT_EQ(st.st_gid, kGames);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  const store::RecordBytes fresh = store::Encode(store::FreshRecord());
+  EXPECT_EQ(ReadAll(path), Bytes(fresh.begin(), fresh.end()));
+  EXPECT_EQ(AsUser(kAlice, kAlice, {kGames},
+                   [&] {
+                     store::Record r;
+                     const int code = LoadCode(path, r);
+                     return code != 0 ? code : r == store::FreshRecord() ? 0 : 99;
+                   }),
+            0);
+  EXPECT_EQ(SaveAs(kAlice, {kGames}, path, FixtureRecord()), 0);
+  st = Stat(path);
+  EXPECT_EQ(st.st_uid, kAlice);
+  EXPECT_EQ(st.st_gid, kGames);
+  EXPECT_EQ(ReadAll(path), Fixture());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// Root saving a player's record (say, a game started with sudo) leaves it the player's.
+TEST_F(TwoPlayers, SuperuserSaveLeavesThePlayersRecordHers) {
+  WriteAll(Path(), Fixture());
+  ::chown(Path().c_str(), kAlice, kAlice);
+  ::chmod(Path().c_str(), 0640);
+  store::Save(Path(), store::FreshRecord());
+  const struct stat st = Stat(Path());
+  EXPECT_EQ(st.st_uid, kAlice);
+  EXPECT_EQ(st.st_gid, static_cast<gid_t>(kAlice));
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// In a play folder someone else can write to, a link that someone else made is never followed:
+// it could aim the save at any of the player's files.
+TEST_F(TwoPlayers, LinksAreFollowedOnlyWhenThePlayerCouldHaveMadeThemAlone) {
+  const std::string home = (dir_ / "home").string();  // the player's own
+  const std::string shared = (dir_ / "shared").string();
+  fs::create_directory(home);
+  fs::create_directory(shared);
+  ::chown(home.c_str(), kAlice, kAlice);
+  ::chmod(home.c_str(), 0700);
+  ::chown(shared.c_str(), kAlice, kAlice);
+  ::chmod(shared.c_str(), 0777);
+  const Bytes notes(1000, 'n');
+  WriteAll(home + "/notes.txt", notes);
+  ::chown((home + "/notes.txt").c_str(), kAlice, kAlice);
+  const std::string path = shared + "/b_data.dat";
+
+  struct Case {
+    const char* what;
+    uid_t linkOwner;
+    mode_t folderMode;
+    bool followed;
+  };
+  const Case cases[] = {
+      {"another user's link, folder everyone can write", kBob, 0777, false},
+      {"another user's link, folder the group can write", kBob, 0775, false},
+      {"another user's link, sticky folder everyone can write", kBob, 01777, false},
+      {"the player's own link, folder everyone can write", kAlice, 0777, true},
+      {"another user's link, folder only the player can write", kBob, 0755, true},
+      {"the superuser's link, folder everyone can write", 0, 0777, true},
+  };
+  for (const Case& c : cases) {
+    ::chmod(shared.c_str(), c.folderMode);
+    fs::remove(path);
+    fs::create_symlink(home + "/notes.txt", path);
+    ::lchown(path.c_str(), c.linkOwner, c.linkOwner);
+    WriteAll(home + "/notes.txt", notes);
+    std::string text;
+    const int saved = AsUser(kAlice, kAlice, {}, [&] { return SaveCode(path, FixtureRecord()); });
+    const int loaded = AsUser(kAlice, kAlice, {}, [&] {
+      store::Record r;
+      return LoadCode(path, r);
+    });
+    if (c.followed) {
+      EXPECT_EQ(saved, 0) << c.what;
+      EXPECT_EQ(ReadAll(home + "/notes.txt"), Fixture()) << c.what;
+      EXPECT_TRUE(fs::is_symlink(path)) << c.what;
+    } else {
+      EXPECT_EQ(saved, 5) << c.what;
+      EXPECT_EQ(loaded, 5) << c.what;
+      EXPECT_EQ(ReadAll(home + "/notes.txt"), notes) << c.what;
+    }
+  }
+  // The refusal says what is wrong.
+  ::chmod(shared.c_str(), 0777);
+  fs::remove(path);
+  fs::create_symlink(home + "/notes.txt", path);
+  ::lchown(path.c_str(), kBob, kBob);
+  const int said = AsUser(kAlice, kAlice, {}, [&] {
+    try {
+      store::Save(path, FixtureRecord());
+    } catch (const store::IoError& e) {
+      return std::string(e.what()).find("link made by another user") != std::string::npos ? 0 : 1;
+    }
+    return 2;
+  });
+  EXPECT_EQ(said, 0);
+}
+
+// --- Kills at random moments of a save ---
+
+struct KillTally {
+  int runs = 0, killed = 0, oldKept = 0, newFound = 0, tempsRemoved = 0, tempsLeft = 0;
+};
+
+// Saves a new record in a child process and kills it at a random moment, `runs` times; after
+// each kill the record must be whole (the former or the new one, exactly 204 bytes) and the
+// next start-up must leave no temporary file. `player(fn, inChild)` runs `fn` as the player:
+// in the child that is killed (`inChild`) or for the parent.
+using Player = std::function<int(const std::function<int()>&, bool inChild)>;
+KillTally KillDuringSaves(const std::string& path, int runs, const Player& player) {
+  KillTally t;
+  std::mt19937 rng(20261208);
+  // Kills spread over a little more than a save takes, measured in the player's own process (in
+  // steps of 20 microseconds, as an exit status carries it); where they land does not change
+  // what must hold afterwards.
+  const int steps = player(
+      [&] {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 20; ++i) SaveCode(path, store::FreshRecord());
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count() /
+                        20;
+        return static_cast<int>(std::clamp<long>(us / 20 + 1, 1, 240));
+      },
+      false);
+  std::uniform_int_distribution<long> delay(0, 3 * 20 * steps);
+  const std::string folder = fs::path(path).parent_path().string();
+  Bytes former = ReadAll(path);
+  for (int i = 0; i < runs; ++i) {
+    store::Record next = store::FreshRecord();
+    next.Level = i + 2;
+    next.Ranks[i % 5][i % 10] = i;
+    const store::RecordBytes nb = store::Encode(next);
+    const Bytes nextBytes(nb.begin(), nb.end());
+    int ready[2];
+    if (::pipe(ready) != 0) break;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(ready[0]);
+      player(
+          [&] {
+            const char go = 1;
+            (void)!::write(ready[1], &go, 1);
+            store::Save(path, next);
+            return 0;
+          },
+          true);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char go = 0;
+    (void)!::read(ready[0], &go, 1);
+    ::close(ready[0]);
+    // A spin, not a sleep: a sleep this short would overshoot by the timer's slack.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(delay(rng));
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ++t.runs;
+    if (WIFSIGNALED(status)) ++t.killed;
+    const Bytes now = ReadAll(path);
+    if (now == former) {
+      ++t.oldKept;
+    } else if (now == nextBytes) {
+      ++t.newFound;
+    } else {
+      ADD_FAILURE() << "run " << i << ": a record of " << now.size() << " bytes, neither whole";
+      break;
+    }
+    former = now;
+    t.tempsRemoved += player([&] { return store::RemoveStaleTemporaries(path); }, false);
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().filename() != "b_data.dat") ++t.tempsLeft;
+  }
+  return t;
+}
+
+TEST_F(RecordFile, KillsDuringSavesNeverLeaveABrokenRecord) {
+  WriteAll(Path(), Fixture());
+  const KillTally t =
+      KillDuringSaves(Path(), 300, [](const std::function<int()>& fn, bool) { return fn(); });
+  std::printf(
+      "normal folder: %d runs, %d killed before the end; %d left the former record, "
+      "%d the new one; the next start removed %d temporary files and left %d\n",
+      t.runs, t.killed, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
+  EXPECT_EQ(t.runs, 300);
+  EXPECT_EQ(t.tempsLeft, 0);
+}
+
+TEST_F(NoNewFiles, KillsDuringSavesNeverLeaveABrokenRecord) {
+  WriteAll(Path(), Fixture());
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ::chmod(dir_.c_str(), 0755);
+    ::chown(Path().c_str(), kAlice, kAlice);
+  } else {
+    ::chmod(dir_.c_str(), 0555);
+  }
+  const KillTally t =
+      KillDuringSaves(Path(), 300, [&](const std::function<int()>& fn, bool inChild) {
+        if (!root) return fn();
+        if (!inChild) return AsUser(kAlice, kAlice, {}, fn);
+        // The child that is killed switches itself, before it says it is ready.
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kAlice, kAlice, kAlice) != 0 ||
+            ::setresuid(kAlice, kAlice, kAlice) != 0)
+          ::_exit(250);
+        return fn();
+      });
+  std::printf(
+      "folder that takes no new files: %d runs, %d killed before the end; %d left the "
+      "former record, %d the new one; the next start removed %d temporary files and left %d\n",
+      t.runs, t.killed, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
+  EXPECT_EQ(t.runs, 300);
+  EXPECT_EQ(t.tempsLeft, 0);
 }
 
 }  // namespace

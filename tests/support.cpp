@@ -1,5 +1,12 @@
 #include "support.hpp"
 
+#include <stdlib.h>
+
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
 namespace testing_support {
 
 const gfx::TextMask& FakeText::Render(std::string_view utf8, int cellHeight) {
@@ -47,6 +54,27 @@ Rig::Rig(std::int32_t level, std::uint32_t seed) {
   g.RankTable = fresh.Ranks;
   g.Level = level;
   game::SeedRandom(rng, seed);
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "frothy_test.XXXXXX").string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = name.data();
+}
+
+TempDir::~TempDir() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  // A folder the test made read-only must open again before what is in it can go.
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto it = fs::recursive_directory_iterator(path_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::remove_all(path_, ec);
 }
 
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {

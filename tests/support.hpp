@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles for the game's outside world, and a game state ready for frame steps.
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -69,6 +70,21 @@ struct Rig {
   FakeClock clock;
   RecordingCues cues;
   game::Platform platform{clock, cues, Text()};
+};
+
+// A folder of the test's own under the system's temporary folder: mkdtemp picks a name nobody
+// else holds, and the folder goes with everything in it (read-only corners included) when the
+// object does.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
 };
 
 // Whether the image shows with its top-left corner at (x, y) of `back`, pixel for pixel.

@@ -42,9 +42,10 @@ class TForm1 {
   // `clock` replaces the monotonic clock (tests and benchmarks); it must outlive the form.
   explicit TForm1(std::string fontPath, game::Clock* clock = nullptr);
 
-  // Start-up, in order: seed, DataDir, sprite sheet and tiles, cues 1 to 3, BackBuffer, record
-  // file. Throws the first failure; a store::IoError comes only from the record file, after
-  // everything the frame step needs exists.
+  // Start-up, in order: seed, DataDir (where the temporary files of saves cut short are
+  // removed), sprite sheet and tiles, cues 1 to 3, BackBuffer, record file. Throws the first
+  // failure; a store::IoError comes only from the record file, after everything the frame step
+  // needs exists.
   void FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd);
 
   void Timer1Timer();
