@@ -24,7 +24,7 @@ void MainLoop::Guard(F&& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    ShowErrorBox(title_, ErrorBoxText(e.what()), window_.Handle());
+    ShowErrorBox(title_, ErrorBoxText(e.what()), window_.BoxParent());
   }
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace app {
 namespace {
@@ -11,14 +12,43 @@ constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 399;
 constexpr int kMaxScale = 8;
 
-// Whatever the locale's decimal mark, a scale is written with a point ("1.5").
-std::optional<double> Number(const char* text) {
-  if (!text || !*text) return std::nullopt;
-  const char* end = text + std::strlen(text);
+// Whatever the locale's decimal mark, a scale is written with a point ("1.5"). Blanks around
+// it are allowed; anything else makes it unreadable.
+std::optional<double> Number(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  const char* end = text.data() + text.size();
   double v = 0;
-  const auto [stop, err] = std::from_chars(text, end, v);
+  const auto [stop, err] = std::from_chars(text.data(), end, v);
   if (err != std::errc{} || stop != end || !std::isfinite(v) || v <= 0) return std::nullopt;
   return v;
+}
+
+std::optional<double> Number(const char* text) {
+  if (!text) return std::nullopt;
+  return Number(std::string_view(text));
+}
+
+// The entry of QT_SCREEN_SCALE_FACTORS named like the display, else its first readable entry
+// (Qt's first screen, the one the window opens on).
+std::optional<double> ScreenFactor(const char* list, const char* displayName) {
+  if (!list) return std::nullopt;
+  std::optional<double> first;
+  std::string_view rest(list);
+  while (!rest.empty()) {
+    const auto semicolon = rest.find(';');
+    const std::string_view entry = rest.substr(0, semicolon);
+    rest = semicolon == std::string_view::npos ? std::string_view{} : rest.substr(semicolon + 1);
+    const auto equals = entry.find('=');
+    const std::string_view name =
+        equals == std::string_view::npos ? std::string_view{} : entry.substr(0, equals);
+    const auto factor = Number(equals == std::string_view::npos ? entry : entry.substr(equals + 1));
+    if (!factor) continue;
+    if (displayName && !name.empty() && name == displayName) return factor;
+    if (!first) first = factor;
+  }
+  return first;
 }
 
 std::int32_t FloorDiv(std::int32_t v, int d) {
@@ -32,8 +62,12 @@ int ChooseScale(const ScaleHints& hints) {
   double wanted = 1.0;
   if (auto gdk = Number(hints.gdkScale)) {
     wanted = *gdk;
-  } else if (auto qt = Number(hints.qtScaleFactor)) {
-    wanted = *qt;
+  } else if (const auto qt = Number(hints.qtScaleFactor),
+             screen = ScreenFactor(hints.qtScreenScaleFactors, hints.displayName);
+             qt || screen) {
+    wanted = qt.value_or(1.0) * screen.value_or(1.0);
+  } else if (auto xft = Number(hints.xftDpi)) {
+    wanted = *xft / 96.0;
   } else if (hints.displayDpi && *hints.displayDpi > 0) {
     wanted = *hints.displayDpi / 96.0;
   }

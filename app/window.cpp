@@ -9,6 +9,7 @@
 
 #include "app/icon.hpp"
 #include "app/scale.hpp"
+#include "app/x11_session.hpp"
 
 namespace app {
 
@@ -16,6 +17,10 @@ int DesktopScale() {
   ScaleHints hints;
   hints.gdkScale = std::getenv("GDK_SCALE");
   hints.qtScaleFactor = std::getenv("QT_SCALE_FACTOR");
+  hints.qtScreenScaleFactors = std::getenv("QT_SCREEN_SCALE_FACTORS");
+  const std::optional<std::string> xftDpi = XftDpiResource();
+  if (xftDpi) hints.xftDpi = xftDpi->c_str();
+  hints.displayName = SDL_GetDisplayName(0);
   float ddpi = 0;
   if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0) hints.displayDpi = ddpi;
   SDL_Rect usable{};
@@ -76,6 +81,10 @@ std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
 
 bool Window::ButtonHeld() const {
   return SDL_GetMouseState(nullptr, nullptr) != 0;
+}
+
+SDL_Window* Window::BoxParent() const {
+  return IsFramed(window_.get()) ? window_.get() : nullptr;
 }
 
 bool Window::PointerOver() const {

@@ -94,14 +94,47 @@ struct ScaleCase {
   std::optional<float> dpi;
   int width, height;
   int expected;
+  const char* qtScreens = nullptr;  // QT_SCREEN_SCALE_FACTORS
+  const char* xftDpi = nullptr;
+  const char* display = nullptr;  // the display's name
 };
 
 class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTest, NearestWholeScaleThatFits) {
   const ScaleCase c = GetParam();
-  EXPECT_EQ(app::ChooseScale({c.gdk, c.qt, c.dpi, c.width, c.height}), c.expected);
+  app::ScaleHints hints{c.gdk, c.qt, c.dpi, c.width, c.height};
+  hints.qtScreenScaleFactors = c.qtScreens;
+  hints.xftDpi = c.xftDpi;
+  hints.displayName = c.display;
+  EXPECT_EQ(app::ChooseScale(hints), c.expected);
 }
+
+// What GNOME, Xfce and Cinnamon (Xft.dpi) and KDE (QT_SCREEN_SCALE_FACTORS) publish.
+INSTANTIATE_TEST_SUITE_P(
+    XftDpiAndQtScreens, ScaleTest,
+    ::testing::Values(ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, nullptr, "192"},
+                      ScaleCase{nullptr, nullptr, 96.0f, 3840, 2160, 2, nullptr, "192"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, nullptr, "96"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, nullptr, "120"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, nullptr, "144"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 3, nullptr, " 288 "},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 1024, 768, 1, nullptr, "192"},
+                      ScaleCase{nullptr, nullptr, 192.0f, 3840, 2160, 2, nullptr, "junk"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, nullptr, "-192"},
+                      ScaleCase{"1", nullptr, std::nullopt, 3840, 2160, 1, nullptr, "192"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, "2"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, "2;1"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, "eDP-1=2;HDMI-1=1;"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, "eDP-1=2;HDMI-1=1;",
+                                nullptr, "HDMI-1"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 3, "eDP-1=1;DP-2=2.75",
+                                nullptr, "DP-2"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, "eDP-1=x;DP-2=1.5"},
+                      ScaleCase{nullptr, "2", std::nullopt, 3840, 2160, 3, "1.5"},  // multiplied
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, "1", "192"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, ";;", "192"},
+                      ScaleCase{nullptr, nullptr, std::nullopt, 1920, 1080, 2, "4"}));  // fits
 
 INSTANTIATE_TEST_SUITE_P(
     Desktops, ScaleTest,

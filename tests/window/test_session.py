@@ -4,9 +4,10 @@ box opens."""
 
 import os
 import signal
+import subprocess
 import unittest
 
-from harness import DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, wait_until
+from harness import DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, Xvfb, wait_until
 from inputs import record_bytes, with_level
 
 # The disk driver writing into a folder that does not exist: the device cannot be opened.
@@ -120,11 +121,55 @@ class SessionTest(GameTest):
                 self.assertGreater(light, 300, "the Japanese text is not drawn")
                 game.close()
 
+    def test_the_box_of_a_failed_save_opens_over_the_game_window(self):
+        # No window manager runs on this X server.
+        game = self.start(folder=self.play_folder({"b_data.dat": record_bytes(TIMES)}))
+        os.chmod(game.path("b_data.dat"), 0o444)
+        game.signal(signal.SIGTERM)
+        box = game.find_box()
+        win, got = game.geometry(), game.geometry(box)
+        left, top = win["Absolute upper-left X"], win["Absolute upper-left Y"]
+        box_left, box_top = got["Absolute upper-left X"], got["Absolute upper-left Y"]
+        self.assertLessEqual(abs((box_left + got["Width"] / 2) - (left + win["Width"] / 2)), 1,
+                             (win, got))
+        self.assertTrue(left <= box_left and box_left + got["Width"] <= left + win["Width"]
+                        and top <= box_top and box_top + got["Height"] <= top + win["Height"],
+                        (win, got))
+        game.close_box(box)
+        os.chmod(game.path("b_data.dat"), 0o644)
+        game.signal(signal.SIGTERM)
+        self.assertEqual(game.wait_exit(), 0)
+
     def window_of(self, game):
         """The id of a viewable window of that game's process, or None."""
         r = self.x.run("xdotool", "search", "--onlyvisible", "--pid", str(game.proc.pid),
                        check=False)
         return r.stdout.split()[0] if r.stdout.split() else None
+
+class DesktopScaleTest(unittest.TestCase):
+    """GNOME, Xfce and Cinnamon on X11 publish their scale as the Xft.dpi resource."""
+
+    def test_xft_dpi_192_gives_twice_the_size(self):
+        x = Xvfb(1920, 1080)
+        self.addCleanup(x.close)
+        plain = Game(x)
+        self.addCleanup(plain.close)
+        reference = plain.wait_shown()
+        plain.close()
+
+        subprocess.run(["xrdb", "-nocpp", "-merge"], input="Xft.dpi: 192\n", text=True,
+                       env=x.env(), check=True)
+        game = Game(x)
+        self.addCleanup(game.close)
+        game.find_window()
+        geo = game.geometry()
+        self.assertEqual((geo["Width"], geo["Height"]), (1200, 798))
+        shot = wait_until(lambda: (lambda s: s if s.at(2 * 236, 2 * 322) == reference.at(236, 322)
+                                   else None)(game.shot()), 10, "the scaled frame")
+        for cx, cy in ((10, 10), (236, 322), (599, 398)):
+            block = {shot.at(2 * cx + i, 2 * cy + j) for i in (0, 1) for j in (0, 1)}
+            self.assertEqual(block, {reference.at(cx, cy)}, (cx, cy))
+
 
 if __name__ == "__main__":
     unittest.main()

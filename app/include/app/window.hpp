@@ -46,6 +46,11 @@ class Window {
   std::pair<std::int32_t, std::int32_t> PointerInClient() const;
   // Whether any mouse button is down, in the same pointer state.
   bool ButtonHeld() const;
+  // The parent for an error box over the game: this window once a window manager has framed
+  // it, else none. SDL places a box over an unframed parent at twice the parent's offset, off
+  // the game window; a box without a parent is centred on the screen, as the game window is.
+  SDL_Window* BoxParent() const;
+
   // Whether the pointer is over this window (it has not left it).
   bool PointerOver() const;
 

@@ -1,0 +1,63 @@
+#include "app/x11_session.hpp"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
+namespace app {
+namespace {
+
+struct CloseDisplay {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+struct DestroyDatabase {
+  void operator()(XrmDatabase db) const { XrmDestroyDatabase(db); }
+};
+using OwnedDisplay = std::unique_ptr<Display, CloseDisplay>;
+using OwnedDatabase = std::unique_ptr<std::remove_pointer_t<XrmDatabase>, DestroyDatabase>;
+
+bool OnX11() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && std::strcmp(driver, "x11") == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> XftDpiResource() {
+  if (!OnX11()) return std::nullopt;
+  // A connection of our own: the scale is chosen before the window, and SDL's connection is
+  // not ours to read from. The resource string is the one the server held at this open.
+  const OwnedDisplay display(XOpenDisplay(nullptr));
+  if (!display) return std::nullopt;
+  const char* resources = XResourceManagerString(display.get());
+  if (!resources) return std::nullopt;
+  XrmInitialize();
+  const OwnedDatabase db(XrmGetStringDatabase(resources));
+  if (!db) return std::nullopt;
+  char* type = nullptr;
+  XrmValue value{};
+  if (!XrmGetResource(db.get(), "Xft.dpi", "Xft.Dpi", &type, &value) || !value.addr)
+    return std::nullopt;
+  return std::string(value.addr, ::strnlen(value.addr, value.size));
+}
+
+bool IsFramed(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return true;
+  ::Window root = 0, parent = 0;
+  ::Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(info.info.x11.display, info.info.x11.window, &root, &parent, &children, &count))
+    return true;
+  if (children) XFree(children);
+  return parent != root;
+}
+
+}  // namespace app
