@@ -135,7 +135,8 @@ TEST_P(NoAudioDevice, TheCuesOpenAndPlaySilentlyWithOneLineOnStandardError) {
 }
 
 TEST_P(NoAudioDevice, AMissingOrDamagedCueIsStillReportedWithTheSameText) {
-  const auto junk = std::filesystem::temp_directory_path() / "frothy_junk_nodevice.wav";
+  const testing_support::TempDir temp;
+  const auto junk = temp.Path() / "junk.wav";
   std::ofstream(junk) << "this is not a wave file at all";
   const auto textOf = [](const std::string& path) {
     audio::MediaPlayer cue(0);
@@ -155,7 +156,6 @@ TEST_P(NoAudioDevice, AMissingOrDamagedCueIsStillReportedWithTheSameText) {
   EXPECT_EQ(junkSilent, textOf(junk.string()));
   EXPECT_NE(missingSilent, "opened");
   EXPECT_NE(junkSilent, "opened");
-  std::filesystem::remove(junk);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, NoAudioDevice,

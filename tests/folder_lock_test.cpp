@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "store/folder_lock.hpp"
+#include "support.hpp"
 
 namespace fs = std::filesystem;
 using State = store::FolderLock::State;
@@ -22,16 +23,8 @@ namespace {
 class FolderLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("frothy_lock_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
     fs::create_directories(root_ / "a");
     fs::create_directories(root_ / "b");
-  }
-  void TearDown() override {
-    fs::permissions(root_ / "a", fs::perms::owner_all);
-    fs::remove_all(root_);
   }
   std::string Dir(const char* name) const { return (root_ / name).string() + "/"; }
 
@@ -43,7 +36,8 @@ class FolderLockTest : public ::testing::Test {
     return out;
   }
 
-  fs::path root_;
+  testing_support::TempDir temp_;
+  fs::path root_ = temp_.Path();
 };
 
 TEST_F(FolderLockTest, ASecondGameInTheFolderIsRefusedAndTouchesNothing) {
