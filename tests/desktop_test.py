@@ -42,7 +42,7 @@ class InstallTest(unittest.TestCase):
             self.assertTrue(os.path.isfile(f"{p}/{DATADIR}/{f}"), f)
         self.assertTrue(os.access(f"{p}/{BINDIR}/frothy", os.X_OK))
         self.assertTrue(os.access(f"{p}/{GAMEDIR}/frothy", os.X_OK))
-        entry = f"{p}/share/applications/frothy.desktop"
+        entry = f"{p}/share/applications/io.github.frothy.Frothy.desktop"
         r = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         with open(entry) as f:
