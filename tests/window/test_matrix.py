@@ -331,10 +331,12 @@ class MatrixTest(GameTest):
         if case.looks:
             case.looks(self, game.title)
         if case.ranking:
+            # The click is judged where the pointer is at the next tick: it moves on only
+            # once the ranking screen shows.
             game.click(*RANKING)
-            game.move(*NOWHERE)
             game.wait_pixels(lambda s: s.at(5, 5) == 0 and s.at(398, 398) == 0
                              and s.at(30, 30) == 0, what="the ranking screen")
+            game.move(*NOWHERE)
             game.click(*NOWHERE)
             game.wait_pixels(lambda s: s.at(30, 30) == game.title.at(30, 30), what="the title")
         game.key("Escape")
