@@ -87,12 +87,59 @@ TEST_F(FolderLockTest, AKilledGameLeavesNoLockBehind) {
 }
 
 TEST_F(FolderLockTest, AFolderWhereNoLockFileCanBeMadeIsLockedItself) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
-  fs::permissions(root_ / "a", fs::perms::owner_read | fs::perms::owner_exec);
-  const store::FolderLock first(Dir("a"));
-  EXPECT_EQ(first.Outcome(), State::Held);
-  EXPECT_FALSE(fs::exists(root_ / "a" / store::kLockFileName));
-  EXPECT_EQ(store::FolderLock(Dir("a")).Outcome(), State::Busy);
+  // A folder the player may read but not write. Root writes anywhere, so under root the
+  // checks run in a child that plays as nobody.
+  using fs::perms;
+  const perms readable = perms::owner_read | perms::owner_exec | perms::group_read |
+                         perms::group_exec | perms::others_read | perms::others_exec;
+  fs::permissions(root_, perms::owner_all | perms::group_exec | perms::others_exec);
+  fs::permissions(root_ / "a", readable);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    const store::FolderLock first(Dir("a"));
+    if (first.Outcome() != State::Held) ::_exit(1);
+    if (::access((root_ / "a" / store::kLockFileName).c_str(), F_OK) == 0) ::_exit(2);
+    if (store::FolderLock(Dir("a")).Outcome() != State::Busy) ::_exit(3);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  // 1: not held; 2: a lock file made after all; 3: a second lock not refused.
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The outcome of a FolderLock taken in a child that plays as nobody when the test runs as root.
+State TakenByAnotherUser(const std::string& dir) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    ::_exit(static_cast<int>(store::FolderLock(dir).Outcome()));
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) > 2)
+    ADD_FAILURE() << "the child failed";
+  return static_cast<State>(WEXITSTATUS(status));
+}
+
+TEST_F(FolderLockTest, ALockFileTheGameMayOnlyReadStillLocks) {
+  // A lock file left by another user, or made read-only: it is locked through a read-only
+  // descriptor, so two users in one shared folder still exclude each other.
+  using fs::perms;
+  fs::permissions(root_, perms::owner_all | perms::group_exec | perms::others_exec);
+  fs::permissions(root_ / "a", perms::all);
+  std::ofstream(root_ / "a" / store::kLockFileName).close();
+  fs::permissions(root_ / "a" / store::kLockFileName,
+                  perms::owner_read | perms::group_read | perms::others_read);
+  {
+    const store::FolderLock first(Dir("a"));
+    ASSERT_EQ(first.Outcome(), State::Held);
+    EXPECT_EQ(TakenByAnotherUser(Dir("a")), State::Busy);
+  }
+  EXPECT_EQ(TakenByAnotherUser(Dir("a")), State::Held);
 }
 
 TEST_F(FolderLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed) {
