@@ -3,8 +3,10 @@ device, the title as every window manager reads it, the desktop's scale, and whe
 box opens."""
 
 import os
+import shutil
 import signal
 import subprocess
+import tempfile
 import unittest
 
 from harness import DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, Xvfb, wait_until
@@ -95,10 +97,31 @@ class SessionTest(GameTest):
         game.close_box(box)
         self.assertEqual(game.wait_exit(), 1)
 
+    locales = None  # the folder of the locales built for this class, once built
+
+    def sessions(self):
+        """The session locales to try: the C ones, and two built here once with localedef (the
+        "locales" package): a UTF-8 one without Japanese and one that is not UTF-8."""
+        built = (("en_GB.UTF-8", "en_GB", "UTF-8"), ("de_DE.ISO-8859-1", "de_DE", "ISO-8859-1"))
+        if SessionTest.locales is None:
+            folder = tempfile.mkdtemp(prefix="frothy_locales_")
+            self.addClassCleanup(shutil.rmtree, folder, True)
+            for name, source, charmap in built:
+                made = subprocess.run(["localedef", "-i", source, "-f", charmap,
+                                       os.path.join(folder, name)], capture_output=True)
+                if made.returncode != 0:
+                    self.fail(f"localedef could not build {name}: {made.stderr!r}")
+            SessionTest.locales = folder
+        sessions = [{"LANG": "C"}, {"LANG": "C.UTF-8"}]
+        sessions += [{"LANG": name, "LOCPATH": SessionTest.locales} for name, _, _ in built]
+        for env in sessions:
+            env.update({"LC_ALL": "", "LC_CTYPE": ""})
+        return sessions
+
     def test_the_title_is_a_standard_wm_name_in_every_locale(self):
-        for lang in ("C", "C.UTF-8"):
-            with self.subTest(lang=lang):
-                game = self.start(extra_env={"LANG": lang, "LC_ALL": "", "LC_CTYPE": ""})
+        for env in self.sessions():
+            with self.subTest(lang=env["LANG"]):
+                game = self.start(extra_env=env)
                 name = self.x.run("xprop", "-id", game.window, "WM_NAME").stdout.strip()
                 self.assertRegex(name, r'^WM_NAME\((STRING|COMPOUND_TEXT|UTF8_STRING)\) = '
                                        r'"FROTHY!"$')
@@ -110,10 +133,9 @@ class SessionTest(GameTest):
     def test_japanese_error_texts_are_drawn_in_every_locale(self):
         # A missing record file: "ファイルが見つかりません." in the box, then the game.
         files = [f for f in DATA_FILES if f != "b_data.dat"]
-        for lang in ("C", "C.UTF-8", "en_GB.UTF-8"):
-            with self.subTest(lang=lang):
-                game = self.start(shown=False, files=files,
-                                  extra_env={"LANG": lang, "LC_ALL": "", "LC_CTYPE": ""})
+        for env in self.sessions():
+            with self.subTest(lang=env["LANG"]):
+                game = self.start(shown=False, files=files, extra_env=env)
                 box = game.find_box()
                 shot = wait_until(lambda: game._drawn_box(box), 5, "the box drawn")
                 # Light text on the dark box: blank glyphs leave only the OK label's 40 or so.
