@@ -70,6 +70,9 @@ void GiveTheErrorBoxAUtf8Locale() {
 int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   GiveTheErrorBoxAUtf8Locale();
   const std::string title = ApplicationTitle(ProgramPath(argv0));
+  // Every press in the client area is a click, the one that brings the window to the front
+  // included: SDL would drop a press that it takes within 10 ms of the window's gaining focus.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     ShowErrorBox(title, ErrorBoxText(SDL_GetError()), nullptr);
     return 1;

@@ -162,6 +162,22 @@ class SessionTest(GameTest):
         game.signal(signal.SIGTERM)
         self.assertEqual(game.wait_exit(), 0)
 
+    def test_the_click_that_brings_the_focus_is_a_click(self):
+        game = self.start()
+        root = self.x.run("xwininfo", "-root").stdout.split("Window id:")[1].split()[0]
+        focused = lambda: int(self.x.run("xdotool", "getwindowfocus", check=False).stdout
+                              or "0") == int(root, 16)
+        self.x.run("xdotool", "windowfocus", root)
+        wait_until(focused, 5, "the focus on the root window")
+        # The game takes the focus and the press in one go, as it does when it is busy.
+        game.signal(signal.SIGSTOP)
+        try:
+            self.x.run("xdotool", "windowfocus", "--sync", game.window)
+            game.click(*START)
+        finally:
+            game.signal(signal.SIGCONT)
+        game.wait_pixels(lambda s: s.at(5, 5) == 0 and s.at(398, 398) == 0, what="the field")
+
     def window_of(self, game):
         """The id of a viewable window of that game's process, or None."""
         r = self.x.run("xdotool", "search", "--onlyvisible", "--pid", str(game.proc.pid),
