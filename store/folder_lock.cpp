@@ -37,7 +37,7 @@ FolderLock::FolderLock(const std::string& dataDir) {
     reason_ = std::strerror(err);
     return;
   }
-  int r;
+  int r = 0;
   do {
     r = ::flock(fd_, LOCK_EX | LOCK_NB);
   } while (r != 0 && errno == EINTR);
