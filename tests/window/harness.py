@@ -76,7 +76,7 @@ class Xvfb:
 
     def viewable(self, name):
         """The id of a mapped top-level window of that exact name, or None."""
-        # xwininfo reads the UTF-8 title that SDL sets; xdotool's name search does not.
+        # xwininfo tells whether the window is mapped, which a name search alone does not.
         r = self.run("xwininfo", "-name", name, check=False)
         if "IsViewable" not in r.stdout:
             return None
