@@ -72,7 +72,7 @@ void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd
   MediaPlayer2.Open(G.DataDir + "snd2.wav");
   MediaPlayer3.Open(G.DataDir + "snd3.wav");
 
-  G.BackBuffer = gfx::Image(600, 400);
+  G.BackBuffer = gfx::Image(game::kFrameWidth, game::kFrameHeight);
   ReadRecordInto(G, RecordPath());
 }
 
@@ -83,7 +83,7 @@ void ReadRecordInto(game::GameState& g, const std::string& path) {
   const auto adopt = [&] {
     g.RankTable = record.Ranks;
     // A damaged Level would select a row outside the table and scale the speed without bound.
-    g.Level = std::clamp(record.Level, 1, 5);
+    g.Level = std::clamp(record.Level, 1, game::kLevels);
   };
   try {
     store::Load(path, record);

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "game/state.hpp"
+
 namespace app {
 namespace {
 
-constexpr int kClientWidth = 600;
-constexpr int kClientHeight = 399;
+using game::kClientHeight;
+using game::kClientWidth;
 constexpr int kMaxScale = 8;
 
 // Whatever the locale's decimal mark, a scale is written with a point ("1.5"). Blanks around

@@ -10,6 +10,8 @@ namespace game {
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
+// Twice the line the right and bottom walls mirror about, before the radius is taken off.
+constexpr long double kMirror = 2.0L * kFieldSize;
 
 std::int32_t Low32(std::int64_t v) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
@@ -37,7 +39,7 @@ void SpawnBubbles(GameState& g, Random& rng) {
     g.AccY = static_cast<double>(std::sin(angle) * 15.0L * g.Level / r);
     g.VelX[i] = g.AccX;
     g.VelY[i] = g.AccY;
-    const std::int32_t span = 398 - 2 * r;
+    const std::int32_t span = kFieldSize - 1 - 2 * r;
     g.PosX[i] = static_cast<double>(RandomReal(rng) * span + r);
     g.PosY[i] = static_cast<double>(RandomReal(rng) * span + r);
   }
@@ -46,7 +48,7 @@ void SpawnBubbles(GameState& g, Random& rng) {
 void ClearField(GameState& g) {
   g.BackBuffer.Pen.Color = gfx::kBlack;
   g.BackBuffer.Brush.Color = gfx::kBlack;
-  gfx::FillRect(g.BackBuffer, 0, 0, 399, 399);
+  gfx::FillRect(g.BackBuffer, 0, 0, kFieldSize, kFieldSize);
   g.BackBuffer.Pen.Color = gfx::kWhite;
 }
 
@@ -63,8 +65,8 @@ void MoveBubble(GameState& g, int i) {
     g.VelX[i] = -g.VelX[i];
   }
   // The right wall tests the truncated centre plus the radius.
-  if (T(g.PosX[i]) + r > 399) {
-    g.PosX[i] = static_cast<double>(798.0L - g.PosX[i] - r2);
+  if (T(g.PosX[i]) + r > kFieldSize) {
+    g.PosX[i] = static_cast<double>(kMirror - g.PosX[i] - r2);
     g.VelX[i] = -g.VelX[i];
   }
   if (T(static_cast<long double>(g.PosY[i]) - r) <= 0) {
@@ -72,8 +74,8 @@ void MoveBubble(GameState& g, int i) {
     g.VelY[i] = -g.VelY[i];
   }
   // The bottom wall truncates the bubble's lower edge itself.
-  if (T(static_cast<long double>(g.PosY[i]) + r) > 399) {
-    g.PosY[i] = static_cast<double>(798.0L - g.PosY[i] - r2);
+  if (T(static_cast<long double>(g.PosY[i]) + r) > kFieldSize) {
+    g.PosY[i] = static_cast<double>(kMirror - g.PosY[i] - r2);
     g.VelY[i] = -g.VelY[i];
   }
 }

@@ -1,4 +1,5 @@
 #include <string>
+#include <string_view>
 
 #include "game/scenes.hpp"
 #include "gfx/draw.hpp"
@@ -7,21 +8,25 @@
 namespace game {
 namespace {
 
-std::string TwoDigits(std::int32_t v) {
-  return (v < 10 ? "0" : "") + std::to_string(v);
-}
+// The clock's panel and its figures, on the side panel. The tile keeps the height the start
+// click gave it.
+constexpr int kClockX = 450;
+constexpr int kClockY = 190;
+
+// The banner's three texts, each stamped by both passes at one place.
+constexpr gfx::Stamp kGood{.X = 87, .Y = 100, .FontHeight = 92};
+constexpr gfx::Stamp kPrompt{.X = 143, .Y = 220, .FontHeight = 18};
+constexpr gfx::Stamp kRank{.X = 162, .Y = 195, .FontHeight = 18};
+constexpr std::string_view kGoodText = "Good!";
+constexpr std::string_view kPromptText = "Let's final click !";
 
 void ClockDisplay(GameState& g, const Platform& p) {
   gfx::Image& back = g.BackBuffer;
-  gfx::DrawImage(back, 450, 190, g.Sprites.ClockPanel);
+  gfx::DrawImage(back, kClockX, kClockY, g.Sprites.ClockPanel);
   const std::string text = ClockText(g);
   // The AND pass one pixel right and down of the OR pass gives the figures a black shadow.
-  // The tile keeps the height the start click gave it.
-  back.CopyMode = gfx::SRCAND;
-  gfx::AndPass(back, g.Sprites.ShortTextTile, p.text, text, {.X = 451, .Y = 191});
-  back.CopyMode = gfx::SRCPAINT;
-  gfx::OrPass(back, g.Sprites.ShortTextTile, p.text, text, {.X = 450, .Y = 190});
-  back.CopyMode = gfx::SRCCOPY;
+  gfx::AndPass(back, g.Sprites.ShortTextTile, p.text, text, {.X = kClockX + 1, .Y = kClockY + 1});
+  gfx::OrPass(back, g.Sprites.ShortTextTile, p.text, text, {.X = kClockX, .Y = kClockY});
 }
 
 void FinishTest(GameState& g, const Platform& p) {
@@ -41,19 +46,12 @@ void BannerDisplay(GameState& g, const Platform& p) {
       ranked ? "Rank in " + std::string(RankLabels.at(static_cast<std::size_t>(g.RankPos))) : "";
   // All AND passes first, then all OR passes at the same places: plain white text through which
   // the field and the bubble show.
-  constexpr gfx::Stamp kGood{.X = 87, .Y = 100};
-  constexpr gfx::Stamp kPrompt{.X = 143, .Y = 220};
-  constexpr gfx::Stamp kRank{.X = 162, .Y = 195};
-  back.CopyMode = gfx::SRCAND;
-  gfx::AndPass(back, s.BannerTile, p.text, "Good!", {.X = 87, .Y = 100, .FontHeight = 92});
-  gfx::AndPass(back, s.MessageTile, p.text, "Let's final click !",
-               {.X = 143, .Y = 220, .FontHeight = 18});
+  gfx::AndPass(back, s.BannerTile, p.text, kGoodText, kGood);
+  gfx::AndPass(back, s.MessageTile, p.text, kPromptText, kPrompt);
   if (ranked) gfx::AndPass(back, s.MessageTile, p.text, rank, kRank);
-  back.CopyMode = gfx::SRCPAINT;
-  gfx::OrPass(back, s.BannerTile, p.text, "Good!", kGood);
-  gfx::OrPass(back, s.MessageTile, p.text, "Let's final click !", kPrompt);
+  gfx::OrPass(back, s.BannerTile, p.text, kGoodText, kGood);
+  gfx::OrPass(back, s.MessageTile, p.text, kPromptText, kPrompt);
   if (ranked) gfx::OrPass(back, s.MessageTile, p.text, rank, kRank);
-  back.CopyMode = gfx::SRCCOPY;
 }
 
 void FinalClick(GameState& g, const Platform& p) {
@@ -75,7 +73,11 @@ void ClockUpdate(GameState& g, const Platform& p) {
   if (g.ElapsedMs > kClockCapMs) g.ElapsedMs = kClockCapMs;
   g.ClockMinutes = g.ElapsedMs / 60000;
   g.ClockSeconds = (g.ElapsedMs % 60000) / 1000;
-  g.SecondsText = TwoDigits(g.ClockSeconds);
+  g.SecondsText = TwoDigitSeconds(g.ClockSeconds);
+}
+
+std::string TwoDigitSeconds(std::int32_t seconds) {
+  return (seconds < 10 ? "0" : "") + std::to_string(seconds);
 }
 
 std::string ClockText(const GameState& g) {

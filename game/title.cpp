@@ -6,19 +6,38 @@
 
 namespace game {
 
-// Hit areas: every comparison is strict. The arrows are triangles; the right one's widest
-// column reaches two rows above and one row below its image.
+namespace sheet = gfx::sheet;
+
+namespace {
+
+// Every control is drawn, unlit and lit, where its unlit look sits in the title picture.
+void DrawAt(gfx::Image& back, const gfx::Rect& place, const gfx::Image& look) {
+  gfx::DrawImage(back, place.X, place.Y, look);
+}
+
+// The chosen level, on the level box (over the right arrow's left edge: only glyphs change).
+constexpr gfx::Stamp kLevelDigit{.TextX = 9, .X = 223, .Y = 313, .FontHeight = 18};
+// The level on the play screen's side panel.
+constexpr gfx::Stamp kPlayLevel{.TextX = 0, .X = 530, .Y = 130, .FontHeight = 18};
+
+}  // namespace
+
+// The buttons are hit exactly where they are drawn. The arrows are triangles within their
+// images' columns; the right one's widest column reaches two rows above and one row below its
+// image.
 bool OverStartButton(std::int32_t x, std::int32_t y) {
-  return 162 < x && x < 233 && 188 < y && y < 206;
+  return gfx::Inside(sheet::StartButton, x, y);
 }
 bool OverRankingButton(std::int32_t x, std::int32_t y) {
-  return 164 < x && x < 233 && 228 < y && y < 243;
+  return gfx::Inside(sheet::RankingButton, x, y);
 }
 bool OverLevelDown(std::int32_t x, std::int32_t y) {
-  return 208 < x && x < 218 && 529 - x < y && y < x + 114;
+  const gfx::Rect& a = sheet::LevelDownArrow;
+  return a.X <= x && x < a.X + a.W && 529 - x < y && y < x + 114;
 }
 bool OverLevelUp(std::int32_t x, std::int32_t y) {
-  return 253 < x && x < 263 && x + 56 < y && y < 586 - x;
+  const gfx::Rect& a = sheet::LevelUpArrow;
+  return a.X <= x && x < a.X + a.W && x + 56 < y && y < 586 - x;
 }
 
 void TitleFrame(GameState& g, Random& rng, const Platform& p) {
@@ -28,37 +47,34 @@ void TitleFrame(GameState& g, Random& rng, const Platform& p) {
     g.Phase = 1;
     g.ClockStarted = 0;
     g.ElapsedMs = 0;
-    gfx::DrawImage(back, 0, 0, s.TitleImage);
-    g.BubblesLeft = 50;
+    DrawAt(back, sheet::TitleImage, s.TitleImage);
+    g.BubblesLeft = BubbleCount;
     back.Font.Color = gfx::kWhite;
     back.Font.Height = 18;
   }
 
   // The unlit looks repeat the picture's own pixels, so they take away last frame's lit look.
-  gfx::DrawImage(back, 163, 189, s.StartButton);
-  gfx::DrawImage(back, 165, 229, s.RankingButton);
-  gfx::DrawImage(back, 209, 313, s.LevelDownArrow);
-  gfx::DrawImage(back, 254, 313, s.LevelUpArrow);
+  DrawAt(back, sheet::StartButton, s.StartButton);
+  DrawAt(back, sheet::RankingButton, s.RankingButton);
+  DrawAt(back, sheet::LevelDownArrow, s.LevelDownArrow);
+  DrawAt(back, sheet::LevelUpArrow, s.LevelUpArrow);
 
   // The pointer is where it is now, not where the button was pressed. The tests after a start
   // or ranking click still run; the hit areas do not overlap, so one click acts once.
   const std::int32_t x = g.MouseX, y = g.MouseY;
   if (OverStartButton(x, y)) {
-    gfx::DrawImage(back, 163, 189, s.StartButtonLit);
+    DrawAt(back, sheet::StartButton, s.StartButtonLit);
     if (g.Clicked == 1) {
       g.Scene = kPlay;
       g.Phase = 0;
       // The level on the play screen's side panel: nothing redraws it during the game.
-      back.CopyMode = gfx::SRCPAINT;
-      gfx::OrPass(back, s.ShortTextTile, p.text, std::to_string(g.Level),
-                  {.TextX = 0, .X = 530, .Y = 130, .FontHeight = 18});
-      back.CopyMode = gfx::SRCCOPY;
+      gfx::OrPass(back, s.ShortTextTile, p.text, std::to_string(g.Level), kPlayLevel);
       p.cues.Play(Cue::Menu);
       SpawnBubbles(g, rng);
     }
   }
   if (OverRankingButton(x, y)) {
-    gfx::DrawImage(back, 165, 229, s.RankingButtonLit);
+    DrawAt(back, sheet::RankingButton, s.RankingButtonLit);
     if (g.Clicked == 1) {
       g.Scene = kRanking;
       g.Phase = 0;
@@ -66,23 +82,19 @@ void TitleFrame(GameState& g, Random& rng, const Platform& p) {
     }
   }
   if (OverLevelDown(x, y)) {  // the arrows are silent
-    gfx::DrawImage(back, 209, 313, s.LevelDownArrowLit);
+    DrawAt(back, sheet::LevelDownArrow, s.LevelDownArrowLit);
     if (g.Clicked == 1 && (g.Level = WrapAdd(g.Level, -1)) == 0) g.Level = 1;
   }
   if (OverLevelUp(x, y)) {
-    gfx::DrawImage(back, 254, 313, s.LevelUpArrowLit);
-    if (g.Clicked == 1 && (g.Level = WrapAdd(g.Level, 1)) == 6) g.Level = 5;
+    DrawAt(back, sheet::LevelUpArrow, s.LevelUpArrowLit);
+    if (g.Clicked == 1 && (g.Level = WrapAdd(g.Level, 1)) == kLevels + 1) g.Level = kLevels;
   }
 
   // After the arrows, so a level change shows in the frame of its click.
-  gfx::DrawImage(back, 218, 313, s.LevelBox);
+  DrawAt(back, sheet::LevelBox, s.LevelBox);
   const std::string level = std::to_string(g.Level);
-  const gfx::Stamp digit{.TextX = 9, .X = 223, .Y = 313, .FontHeight = 18};
-  back.CopyMode = gfx::SRCAND;
-  gfx::AndPass(back, s.LevelDigitTile, p.text, level, digit);
-  back.CopyMode = gfx::SRCPAINT;
-  gfx::OrPass(back, s.LevelDigitTile, p.text, level, {.TextX = 9, .X = 223, .Y = 313});
-  back.CopyMode = gfx::SRCCOPY;
+  gfx::AndPass(back, s.LevelDigitTile, p.text, level, kLevelDigit);
+  gfx::OrPass(back, s.LevelDigitTile, p.text, level, kLevelDigit);
 
   g.Clicked = 0;  // a click away from every control is dropped, not kept for later
 }

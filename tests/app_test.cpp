@@ -59,7 +59,7 @@ TEST(TickSchedule, TenSecondsGiveFourHundredEvenTicks) {
       t.Ran(now);
       continue;
     }
-    now += t.WaitMs(now) * 1000 + static_cast<std::int64_t>(jitter() % 2000);
+    now += std::int64_t{t.WaitMs(now)} * 1000 + static_cast<std::int64_t>(jitter() % 2000);
   }
   EXPECT_NEAR(ticks, 400, 1);
   EXPECT_LE(widest, P + 3000);

@@ -201,11 +201,8 @@ TEST(MaskedText, AndThenOrTouchesOnlyGlyphPixels) {
     for (int y = 0; y < 18; ++y) picture.Row(y)[x] = static_cast<Rgb>(0x204060 + x * 0x010203);
   const Image before = picture;
   Image tile(36, 18);
-  picture.CopyMode = gfx::SRCAND;
   gfx::AndPass(picture, tile, Text(), "3", {.TextX = 9, .X = 5, .Y = 0, .FontHeight = 18});
-  picture.CopyMode = gfx::SRCPAINT;
   gfx::OrPass(picture, tile, Text(), "3", {.TextX = 9, .X = 5, .Y = 0});
-  picture.CopyMode = gfx::SRCCOPY;
 
   const gfx::TextMask& glyph = Text().Render("3", 18);
   int changed = 0;
@@ -225,14 +222,32 @@ TEST(MaskedText, AndThenOrTouchesOnlyGlyphPixels) {
   EXPECT_GT(changed, 20);
 }
 
+// Each pass stamps with its own mode and hands the target back in the mode it found, whatever
+// that was: the stamp is the same and the next plain drawing is not combined by AND or OR.
+TEST(MaskedText, PassesOwnTheirCopyModeAndRestoreTheTargets) {
+  const Image ground = Filled(50, 20, 0x5A3C96);
+  Image reference = ground;
+  Image tile(36, 18);
+  gfx::AndPass(reference, tile, Text(), "42", {.X = 3, .Y = 1, .FontHeight = 18});
+  gfx::OrPass(reference, tile, Text(), "42", {.X = 2, .Y = 0});
+  ASSERT_NE(reference.Pixels(), ground.Pixels());
+  for (const gfx::Rop mode : {gfx::SRCCOPY, gfx::SRCAND, gfx::SRCPAINT}) {
+    Image back = ground;
+    back.CopyMode = mode;
+    gfx::AndPass(back, tile, Text(), "42", {.X = 3, .Y = 1, .FontHeight = 18});
+    EXPECT_EQ(back.CopyMode, mode);
+    gfx::OrPass(back, tile, Text(), "42", {.X = 2, .Y = 0});
+    EXPECT_EQ(back.CopyMode, mode);
+    EXPECT_EQ(back.Pixels(), reference.Pixels()) << std::hex << static_cast<unsigned>(mode);
+  }
+}
+
 TEST(MaskedText, ShadowPassesLeaveTheColumnBeyondThePanel) {
   // The clock: AND one pixel right and down of the OR pass; the AND tile reaches one column
   // past the panel, and outside the glyphs that column keeps its pixels.
   Image back = Filled(100, 30, 0x445566);
   Image tile(80, 18);
-  back.CopyMode = gfx::SRCAND;
   gfx::AndPass(back, tile, Text(), "1\u201923\u201D", {.X = 11, .Y = 11, .FontHeight = 18});
-  back.CopyMode = gfx::SRCPAINT;
   gfx::OrPass(back, tile, Text(), "1\u201923\u201D", {.X = 10, .Y = 10});
   for (int y = 0; y < 30; ++y) EXPECT_EQ(back.At(90, y), 0x445566u);
   EXPECT_GT(CountOf(back, gfx::kWhite), 10);

@@ -308,7 +308,7 @@ TEST_F(RecordFile, TooManyOpenFiles) {
   low.rlim_cur = 32;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
   std::vector<int> fds;
-  for (int fd; (fd = ::dup(0)) >= 0;) fds.push_back(fd);
+  for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) fds.push_back(fd);
   store::Record r = store::FreshRecord();
   const int code = LoadCode(Path(), r);
   for (int fd : fds) ::close(fd);

@@ -48,7 +48,7 @@ gfx::Image PatternSheet() {
 Rig::Rig(std::int32_t level, std::uint32_t seed) {
   static const gfx::Sprites sprites = gfx::CutSprites(PatternSheet());
   g.Sprites = sprites;
-  g.BackBuffer = gfx::Image(600, 400);
+  g.BackBuffer = gfx::Image(game::kFrameWidth, game::kFrameHeight);
   g.DataDir = "./";
   const store::Record fresh = store::FreshRecord();
   g.RankTable = fresh.Ranks;

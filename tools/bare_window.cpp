@@ -10,24 +10,24 @@
 
 #include "app/main_loop.hpp"
 #include "app/tick_schedule.hpp"
+#include "sdl_owned.hpp"
 
-int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
-    return 1;
-  }
-  SDL_Window* window =
-      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-  SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888,
-                                                      SDL_TEXTUREACCESS_STREAMING, 600, 400)
-                                  : nullptr;
+namespace {
+
+int Present(double seconds) {
+  const sdl::Owned<SDL_Window, SDL_DestroyWindow> window(
+      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0));
+  const sdl::Owned<SDL_Renderer, SDL_DestroyRenderer> renderer(
+      window ? SDL_CreateRenderer(window.get(), -1, 0) : nullptr);
+  const sdl::Owned<SDL_Texture, SDL_DestroyTexture> texture(
+      renderer ? SDL_CreateTexture(renderer.get(), SDL_PIXELFORMAT_RGB888,
+                                   SDL_TEXTUREACCESS_STREAMING, 600, 400)
+               : nullptr);
   if (!texture) {
     std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
     return 1;
   }
-  std::vector<std::uint32_t> frame(600 * 400);
+  std::vector<std::uint32_t> frame(std::size_t{600} * 400);
   const std::int64_t end = app::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
   app::TickSchedule ticks(app::NowUs());
   std::uint32_t n = 0;
@@ -35,12 +35,12 @@ int main(int argc, char** argv) {
     const std::int64_t now = app::NowUs();
     if (ticks.Due(now)) {
       ++n;
-      frame[(n * 7919) % frame.size()] = n;  // a different frame every tick
-      SDL_UpdateTexture(texture, nullptr, frame.data(), 600 * 4);
+      frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
+      SDL_UpdateTexture(texture.get(), nullptr, frame.data(), 600 * 4);
       const SDL_Rect visible{0, 0, 600, 399};
-      SDL_RenderClear(renderer);
-      SDL_RenderCopy(renderer, texture, &visible, nullptr);
-      SDL_RenderPresent(renderer);
+      SDL_RenderClear(renderer.get());
+      SDL_RenderCopy(renderer.get(), texture.get(), &visible, nullptr);
+      SDL_RenderPresent(renderer.get());
       ticks.Ran(app::NowUs());
       continue;
     }
@@ -48,9 +48,18 @@ int main(int argc, char** argv) {
     if (SDL_WaitEventTimeout(&e, ticks.WaitMs(now)) == 1 && e.type == SDL_QUIT) break;
   }
   std::printf("bare_window: %u frames\n", n);
-  SDL_DestroyTexture(texture);
-  SDL_DestroyRenderer(renderer);
-  SDL_DestroyWindow(window);
-  SDL_Quit();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
+    return 1;
+  }
+  const int status = Present(seconds);
+  SDL_Quit();
+  return status;
 }

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     // Title, the pointer on the start button.
     form.FormMouseMove(200, 197);
     tick(25);
-    tools::WritePng(g.BackBuffer, out + "/title.png", 399);
+    tools::WritePng(g.BackBuffer, out + "/title.png", game::kClientHeight);
 
     // Play: a dozen merges, the clock running.
     form.FormMouseDown(200, 197);
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
       if (frames % 12 == 0 && game::FirstMergePoint(g, x, y)) form.FormMouseDown(x, y);
       tick(25);
     }
-    tools::WritePng(g.BackBuffer, out + "/play.png", 399);
+    tools::WritePng(g.BackBuffer, out + "/play.png", game::kClientHeight);
 
     // Merge down to one: the banner with the place the time took.
     for (int frames = 0; frames < 20000 && g.Phase == 0; ++frames) {
@@ -66,13 +66,13 @@ int main(int argc, char** argv) {
       tick(25);
     }
     tick(25);
-    tools::WritePng(g.BackBuffer, out + "/finish.png", 399);
+    tools::WritePng(g.BackBuffer, out + "/finish.png", game::kClientHeight);
 
     // The ranking screen with the new time among the others.
     g.Scene = game::kRanking;
     g.Phase = 0;
     tick(25);
-    tools::WritePng(g.BackBuffer, out + "/ranking.png", 399);
+    tools::WritePng(g.BackBuffer, out + "/ranking.png", game::kClientHeight);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "render_screens: %s\n", e.what());
     return 1;

@@ -36,7 +36,7 @@ struct Started {
 };
 
 void FrameCopy(benchmark::State& state) {
-  gfx::Image from(600, 400), to(600, 400);
+  gfx::Image from(game::kFrameWidth, game::kFrameHeight), to(game::kFrameWidth, game::kFrameHeight);
   for (std::size_t i = 0; i < from.Pixels().size(); ++i)
     from.Pixels()[i] = static_cast<gfx::Rgb>(i);
   for (auto _ : state) {

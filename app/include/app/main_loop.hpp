@@ -8,8 +8,6 @@
 #include "app/form.hpp"
 #include "app/window.hpp"
 
-union SDL_Event;
-
 namespace app {
 
 // Microseconds of the monotonic clock the loop schedules by.

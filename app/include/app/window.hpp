@@ -1,28 +1,21 @@
 #pragma once
 // The one main window: a fixed 600 x 399 client area, centred, not resizable, captioned
 // "FROTHY!". It shows the top 399 rows of a 600 x 400 frame.
+#include <SDL2/SDL.h>
+
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "game/state.hpp"
 #include "gfx/image.hpp"
 #include "sdl_owned.hpp"
 
-// SDL's own declarations, so that users of the window need no SDL headers.
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
-extern "C" {
-void SDL_DestroyWindow(SDL_Window* window);
-void SDL_DestroyRenderer(SDL_Renderer* renderer);
-void SDL_DestroyTexture(SDL_Texture* texture);
-}
-
 namespace app {
 
-inline constexpr int kClientWidth = 600;
-inline constexpr int kClientHeight = 399;
+using game::kClientHeight;
+using game::kClientWidth;
 
 class Window {
  public:

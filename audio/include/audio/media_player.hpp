@@ -2,14 +2,12 @@
 // One sound cue on the mixer. Each player owns a mixer channel of its own, so different cues
 // sound at the same time; the audio device is opened with the first cue and closed with the
 // last. Playback runs in the background and is never waited for.
+#include <SDL2/SDL_mixer.h>
+
 #include <stdexcept>
 #include <string>
 
 #include "sdl_owned.hpp"
-
-// The mixer's own declarations, so that users of a cue need no SDL headers.
-struct Mix_Chunk;
-extern "C" void Mix_FreeChunk(Mix_Chunk* chunk);
 
 namespace audio {
 

@@ -49,6 +49,8 @@ inline constexpr std::int32_t kBannerMs = 6500;  // the banner stays for more th
 inline constexpr std::int32_t kPauseMs = 4000;   // the empty field stays for more than this
 inline constexpr std::int32_t kNotRanked = 11;
 void ClockUpdate(GameState& g, const Platform& p);
+// Seconds as the clock and the ranking write them: a "0" before any value below 10.
+std::string TwoDigitSeconds(std::int32_t seconds);
 // Minutes, a right single quotation mark, two-digit seconds, a right double quotation mark.
 std::string ClockText(const GameState& g);
 // The place 1 to 10 a time takes in a row of ten, or 11; the row is shifted and the time put

@@ -15,6 +15,17 @@ namespace game {
 
 inline constexpr int BubbleCount = 50;
 
+// The frame every scene draws into, and the part of it the window shows: its last row never
+// shows.
+inline constexpr int kFrameWidth = 600;
+inline constexpr int kFrameHeight = 400;
+inline constexpr int kClientWidth = kFrameWidth;
+inline constexpr int kClientHeight = kFrameHeight - 1;
+// The play field: pixels 0 to kFieldSize - 1 on both axes, at the frame's top left.
+inline constexpr int kFieldSize = 399;
+// Speed levels 1 to kLevels, one row of the ranking each.
+inline constexpr std::int32_t kLevels = store::kLevels;
+
 // Scenes and what Phase means in each.
 inline constexpr std::int32_t kTitle = 0;    // Phase 0 entering, 1 shown
 inline constexpr std::int32_t kPlay = 1;     // Phase 0 playing, 1 banner, 2 final click, 3 pause
@@ -58,10 +69,10 @@ struct GameState {
   PerSlot<double> VelY{};
   std::string DataDir;  // ends with '/'
   std::string SecondsText;
-  gfx::Image BackBuffer;  // 600 x 400; the window shows its top 399 rows
+  gfx::Image BackBuffer;  // kFrameWidth x kFrameHeight
   gfx::Sprites Sprites;
   store::RankTable RankTable{};  // [level - 1][place - 1]
-  std::int32_t Level = 0;        // 1 to 5
+  std::int32_t Level = 0;        // 1 to kLevels
 };
 
 }  // namespace game

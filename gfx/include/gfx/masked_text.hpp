@@ -4,8 +4,8 @@
 // written white on black is then ORed at the same place (glyphs turn white). With the AND pass
 // one pixel right and down of the OR pass the text gets a one-pixel black shadow.
 //
-// The caller sets target.CopyMode to SRCAND before a group of AND passes and to SRCPAINT before
-// the OR passes, and back to SRCCOPY after the last pass of the group.
+// Each pass stamps with the copy mode it needs and leaves target.CopyMode as it found it, so no
+// caller can leave the back buffer combining its next drawing by AND or OR.
 #include <string_view>
 
 #include "gfx/image.hpp"
