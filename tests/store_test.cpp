@@ -699,7 +699,7 @@ KillTally KillDuringSaves(const std::string& path, int runs, const Player& playe
         return static_cast<int>(std::clamp<long>(us / 20 + 1, 1, 240));
       },
       false);
-  std::uniform_int_distribution<long> delay(0, 3 * 20 * steps);
+  std::uniform_int_distribution<long> delay(0, 3L * 20 * steps);
   const std::string folder = fs::path(path).parent_path().string();
   Bytes former = ReadAll(path);
   for (int i = 0; i < runs; ++i) {
