@@ -4,6 +4,10 @@
 #include <SDL2/SDL_mixer.h>
 
 #include <cstdio>
+#include <vector>
+
+#include "audio/wave_check.hpp"
+#include "store/data_file.hpp"
 
 namespace audio {
 namespace {
@@ -75,12 +79,38 @@ void MediaPlayer::Open(const std::string& path) {
     AcquireDevice();
     holdsDevice_ = true;
   }
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = store::ReadDataFile(path, kMaxCueBytes);
+  } catch (const store::DataFileError& e) {
+    throw Error(e.what());
+  }
+  OpenFromMemory(bytes.data(), bytes.size(), path);
+}
+
+void MediaPlayer::OpenFromMemory(const unsigned char* data, std::size_t size,
+                                 const std::string& name) {
+  if (!holdsDevice_) {
+    AcquireDevice();
+    holdsDevice_ = true;
+  }
   Close();
-  chunk_.reset(Mix_LoadWAV(path.c_str()));
-  if (!chunk_) throw Error(path + ": " + Mix_GetError());
+  // The mixer converts to the device's format in buffers it sizes in 32 bits; a header that
+  // would wrap that size is refused here rather than crash the game.
+  OutputFormat device;
+  int rate = 0, channels = 0;
+  Uint16 format = 0;
+  if (Mix_QuerySpec(&rate, &format, &channels) != 0 && rate > 0 && channels > 0)
+    device = OutputFormat{static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(channels)};
+  const std::string wrong = CheckWave(data, size, device);
+  if (!wrong.empty()) throw Error(name + ": " + wrong);
+  SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+  if (!rw) throw Error(name + ": " + SDL_GetError());
+  chunk_.reset(Mix_LoadWAV_RW(rw, 1));
+  if (!chunk_) throw Error(name + ": " + Mix_GetError());
   if (chunk_->alen == 0) {
     chunk_.reset();
-    throw Error(path + ": the file holds no sound");
+    throw Error(name + ": the file holds no sound");
   }
 }
 

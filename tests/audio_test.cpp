@@ -2,6 +2,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "audio/media_player.hpp"
+#include "audio/wave_check.hpp"
 #include "support.hpp"
 
 namespace {
@@ -169,6 +172,112 @@ TEST_F(Cues, WithADeviceTheCuesAreNotSilent) {
   EXPECT_FALSE(audio::MediaPlayer::Silent());
   cue.Play();
   EXPECT_TRUE(cue.Sounding());
+}
+
+// A wave file with the given header and `samples` frames of a ramp, as a cue file would hold.
+std::string Wave(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                 std::uint32_t samples, std::uint32_t claimedData = 0) {
+  const auto le = [](std::uint32_t v, int n) {
+    std::string b;
+    for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
+    return b;
+  };
+  const std::uint32_t block = channels * ((bits + 7u) / 8u);
+  std::string data;
+  for (std::uint32_t i = 0; i < samples * block; ++i) data += static_cast<char>(i * 7);
+  const std::string fmt =
+      le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2);
+  const std::string body =
+      "WAVEfmt " + le(16, 4) + fmt + "data" +
+      le(claimedData ? claimedData : static_cast<std::uint32_t>(data.size()), 4) + data;
+  return "RIFF" + le(static_cast<std::uint32_t>(body.size()), 4) + body;
+}
+
+struct WaveCase {
+  const char* what;
+  std::string bytes;
+  const char* says;  // nullptr: the cue opens
+};
+
+// Headers the mixer would convert into a buffer whose size wraps in 32 bits (the 1 Hz waves
+// once crashed the game before any window), and ones just inside the ranges.
+TEST_F(Cues, WaveHeadersAreCheckedBeforeTheMixerConvertsThem) {
+  const WaveCase cases[] = {
+      {"1 Hz, 8 bits, mono, 6000 samples", Wave(1, 1, 1, 8, 6000), "a sample rate of 1 Hz"},
+      {"1 Hz, 16 bits, mono, 6000 samples", Wave(1, 1, 1, 16, 6000), "a sample rate of 1 Hz"},
+      {"999 Hz", Wave(1, 1, 999, 8, 100), "a sample rate of 999 Hz"},
+      {"10 MHz", Wave(1, 1, 10'000'000, 8, 100), "a sample rate of 10000000 Hz"},
+      {"no channels", Wave(1, 0, 8000, 8, 100), "0 channels"},
+      {"nine channels", Wave(1, 9, 8000, 8, 100), "9 channels"},
+      {"1000 Hz with a data chunk claiming 12 MB", Wave(1, 1, 1000, 8, 100, 12u << 20),
+       "to convert"},
+      {"a RIFF file that is no wave", "RIFF\x04\0\0\0AVI ", "not a wave file"},
+      {"1000 Hz, 8 bits, mono", Wave(1, 1, 1000, 8, 6000), nullptr},
+      {"8000 Hz, 8 bits, mono", Wave(1, 1, 8000, 8, 6000), nullptr},
+      {"384 kHz, 16 bits, eight channels", Wave(1, 8, 384000, 16, 2000), nullptr},
+  };
+  const testing_support::TempDir temp;
+  for (const WaveCase& c : cases) {
+    const auto path = temp.Path() / "cue.wav";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    audio::MediaPlayer cue(0);
+    std::string text = "opened";
+    try {
+      cue.Open(path.string());
+    } catch (const audio::Error& e) {
+      text = e.what();
+    }
+    if (c.says) {
+      EXPECT_NE(text.find(c.says), std::string::npos) << c.what << ": " << text;
+      EXPECT_EQ(text.rfind(path.string(), 0), 0u) << c.what << ": " << text;
+      EXPECT_FALSE(cue.IsOpen());
+    } else {
+      EXPECT_EQ(text, "opened") << c.what;
+    }
+  }
+}
+
+// The header check's own sum, against the device formats the mixer may be given.
+TEST(WaveCheck, ConversionSizeIsSummedIn64Bits) {
+  const std::string oneHz = Wave(1, 1, 1, 8, 6000);
+  const auto* p = reinterpret_cast<const unsigned char*>(oneHz.data());
+  EXPECT_NE(audio::CheckWave(p, oneHz.size(), {}), "");
+  const std::string slow = Wave(1, 1, 1000, 8, 100, 4u << 20);  // 4 MB at 1000 Hz
+  const auto* q = reinterpret_cast<const unsigned char*>(slow.data());
+  EXPECT_NE(audio::CheckWave(q, slow.size(), {44100, 2}), "");
+  EXPECT_EQ(audio::CheckWave(q, slow.size(), {1000, 1}), "") << "no stretch, no spread: fits";
+}
+
+// Whatever lies in a cue's place, the open answers at once with what is wrong, before it reads
+// a byte: a pipe used to hang the game before its window, and a 2 GB sparse file was read whole.
+TEST_F(Cues, OnlyAPlainFileOfACuesSizeIsRead) {
+  const testing_support::TempDir temp;
+  const std::string folder = (temp.Path() / "folder.wav").string();
+  const std::string pipe = (temp.Path() / "pipe.wav").string();
+  const std::string huge = (temp.Path() / "huge.wav").string();
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  std::ofstream(huge, std::ios::binary) << Wave(1, 2, 44100, 16, 100);
+  ASSERT_EQ(::truncate(huge.c_str(), 2LL << 30), 0);  // sparse: no disk is used
+  const struct {
+    std::string path;
+    const char* says;
+  } cases[] = {{folder, "a folder"},
+               {pipe, "a named pipe"},
+               {"/dev/zero", "a device"},
+               {huge, "2048.0 MB, far more than"}};
+  for (const auto& c : cases) {
+    const std::string text = testing_support::InChildWithWatchdog([&] {
+      audio::MediaPlayer cue(0);
+      try {
+        cue.Open(c.path);
+      } catch (const audio::Error& e) {
+        return std::string(e.what());
+      }
+      return std::string("opened");
+    });
+    EXPECT_NE(text.find(c.says), std::string::npos) << c.path << ": " << text;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The raster's SDL glue: bitmap files decoded into images, and the game's face through
 // SDL_ttf behind TextOut.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -9,6 +11,7 @@
 #include "gfx/bmp.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/ttf_text.hpp"
+#include "support.hpp"
 
 using gfx::Image;
 using gfx::Rgb;
@@ -101,6 +104,46 @@ TEST(Bmp, DecodesAWholeBitmapAndRefusesImpossibleOnes) {
                  {"empty", {}}};
   for (const auto& r : refused) {
     EXPECT_THROW(gfx::DecodeBmp(r.bytes.data(), r.bytes.size(), "x.bmp"), gfx::Error) << r.what;
+  }
+}
+
+// Whatever lies in the sheet's place, the load answers at once with what is wrong, before it
+// reads a byte: a pipe used to hang the game, a folder read as "std::bad_alloc", and a 3 GB file
+// was read whole.
+TEST(Bmp, OnlyAPlainFileOfASheetsSizeIsRead) {
+  const testing_support::TempDir temp;
+  const std::string folder = (temp.Path() / "folder.bmp").string();
+  const std::string pipe = (temp.Path() / "pipe.bmp").string();
+  const std::string huge = (temp.Path() / "huge.bmp").string();
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  {
+    auto header = BmpHeader(600, 418, 24, 0, 60);
+    std::FILE* f = std::fopen(huge.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(header.data(), 1, header.size(), f);
+    std::fclose(f);
+    ASSERT_EQ(::truncate(huge.c_str(), 3LL << 30), 0);  // sparse: no disk is used
+  }
+  const struct {
+    std::string path;
+    const char* says;
+  } cases[] = {{folder, "a folder"},
+               {pipe, "a named pipe"},
+               {"/dev/zero", "a device"},
+               {huge, "3072.0 MB, far more than"},
+               {(temp.Path() / "missing.bmp").string(), "No such file"}};
+  for (const auto& c : cases) {
+    const std::string text = testing_support::InChildWithWatchdog([&] {
+      try {
+        gfx::LoadBmp(c.path);
+      } catch (const gfx::Error& e) {
+        return std::string(e.what());
+      }
+      return std::string("loaded");
+    });
+    EXPECT_NE(text.find(c.says), std::string::npos) << c.path << ": " << text;
+    EXPECT_EQ(text.rfind(c.path, 0), 0u) << "the text names the file: " << text;
   }
 }
 

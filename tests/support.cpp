@@ -1,6 +1,10 @@
 #include "support.hpp"
 
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <stdexcept>
 #include <string>
@@ -75,6 +79,35 @@ TempDir::~TempDir() {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
   fs::remove_all(path_, ec);
+}
+
+std::string InChildWithWatchdog(const std::function<std::string()>& fn, unsigned seconds) {
+  int out[2];
+  if (::pipe(out) != 0) return "no pipe";
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(out[0]);
+    ::alarm(seconds);
+    std::string text;
+    try {
+      text = fn();
+    } catch (const std::exception& e) {
+      text = std::string("threw: ") + e.what();
+    }
+    (void)!::write(out[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(out[1]);
+  std::string text;
+  char buf[512];
+  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+    text.append(buf, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return "child ended by signal " + std::to_string(WTERMSIG(status));
+  return text;
 }
 
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {

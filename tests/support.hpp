@@ -2,6 +2,8 @@
 // Test doubles for the game's outside world, and a game state ready for frame steps.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -86,6 +88,11 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// Runs `fn` in a child process and returns the text it returned, or a note that it did not
+// come back: a watchdog of `seconds` ends a child that waits for ever (a read from a pipe
+// nobody writes to), so such a fault fails the test instead of hanging the suite.
+std::string InChildWithWatchdog(const std::function<std::string()>& fn, unsigned seconds = 20);
 
 // Whether the image shows with its top-left corner at (x, y) of `back`, pixel for pixel.
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tools/fuzz.sh [SECONDS]: builds the libFuzzer targets with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs each for SECONDS (default 60) on a throwaway copy of its
-# seed corpus, so the corpus in the repository never grows. Exits non-zero when either run
+# seed corpus, so the corpus in the repository never grows. Exits non-zero when any run
 # found a crash, a leak or a timeout; the reproducer is kept and its path printed.
 # Needs clang and its runtimes (Debian: clang libclang-rt-14-dev); this script installs nothing.
 set -euo pipefail
@@ -17,7 +17,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" \
   -DFROTHY_FUZZ=ON -DFROTHY_SANITIZE=ON -DFROTHY_WERROR=OFF \
   -DFROTHY_BUILD_TESTS=OFF -DFROTHY_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-cmake --build "$build" -j "$jobs" --target fuzz_sheet fuzz_record
+cmake --build "$build" -j "$jobs" --target fuzz_sheet fuzz_record fuzz_wave
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/frothy-fuzz.XXXXXX")
 failed=0
@@ -27,7 +27,7 @@ run() {  # run TARGET CORPUS-NAME
   mkdir -p "$dir/corpus" "$dir/artifacts"
   cp tests/fuzz/corpus/"$2"/* "$dir/corpus/"
   local status=0
-  # Leaks are checked for both targets: neither SDL's decoder nor SDL_ttf keeps anything that
+  # Leaks are checked for every target: neither SDL's decoders nor SDL_ttf keep anything that
   # LeakSanitizer reports, so no suppression is needed.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
@@ -50,6 +50,7 @@ run() {  # run TARGET CORPUS-NAME
 
 run fuzz_sheet sheet
 run fuzz_record record
+run fuzz_wave wave
 
 if [ "$failed" -eq 0 ]; then
   rm -rf "$work"

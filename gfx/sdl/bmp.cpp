@@ -9,12 +9,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "sdl_owned.hpp"
+#include "store/data_file.hpp"
 
 namespace gfx {
 namespace {
@@ -62,14 +62,12 @@ void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::strin
 }  // namespace
 
 Image LoadBmp(const std::string& path) {
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error(path + ": " + (errno ? std::strerror(errno) : "cannot be opened"));
-  in.seekg(0, std::ios::end);
-  std::vector<char> bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
-  in.seekg(0);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = store::ReadDataFile(path, kMaxSheetBytes);
+  } catch (const store::DataFileError& e) {
+    throw Error(e.what());
+  }
   return DecodeBmp(bytes.data(), bytes.size(), path);
 }
 

@@ -4,6 +4,7 @@
 // last. Playback runs in the background and is never waited for.
 #include <SDL2/SDL_mixer.h>
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -27,7 +28,11 @@ class MediaPlayer {
   // Opens the wave file (and, for the first cue, the audio device). Throws audio::Error with the
   // library's own text when the file cannot be opened. When no audio device can be opened the
   // cues play silently: one line on standard error says so, and the files are still checked.
+  // The file must be a plain file of at most kMaxCueBytes whose wave header passes CheckWave;
+  // the text of any refusal starts with the path.
   void Open(const std::string& path);
+  // The same for a file already in memory; `name` labels the error texts.
+  void OpenFromMemory(const unsigned char* data, std::size_t size, const std::string& name);
 
   // A cue still sounding carries on untouched; one that has finished or never played starts
   // from its beginning. A failure to play is ignored; with no audio device it does nothing.
