@@ -3,7 +3,11 @@
 #include <SDL2/SDL.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "app/tick_schedule.hpp"
 
@@ -28,9 +32,52 @@ void MainLoop::Guard(F&& handler) {
   }
 }
 
+namespace {
+
+volatile std::sig_atomic_t g_sessionEnding = 0;
+MainLoop* g_running = nullptr;
+
+extern "C" void OnSessionSignal(int /*signal*/) {
+  g_sessionEnding = 1;
+}
+
+// The display's library ends the process with exit() when its connection is lost; the loop
+// never sees an event about it. The save runs here instead, once.
+void SaveOnExitDuringTheLoop() {
+  if (MainLoop* loop = std::exchange(g_running, nullptr)) loop->EndSession();
+}
+
+}  // namespace
+
+void CatchSessionSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnSessionSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+}
+
+void MainLoop::EndSession() {
+  quit_ = true;
+  try {
+    form_.FormClose();
+  } catch (const std::exception& e) {
+    // Nobody is left to answer a box: say it where a log can keep it, and end all the same.
+    std::fprintf(stderr, "frothy: the times could not be saved: %s\n", e.what());
+    sessionSaveFailed_ = true;
+  }
+}
+
 void MainLoop::Run() {
+  static const bool registered = std::atexit(SaveOnExitDuringTheLoop) == 0;
+  (void)registered;
+  g_running = this;
   TickSchedule ticks(armedUs_);
   while (!quit_) {
+    if (g_sessionEnding) {
+      g_running = nullptr;
+      EndSession();
+      break;
+    }
     const std::int64_t now = NowUs();
     if (ticks.Due(now)) {
       Guard([&] {
@@ -44,11 +91,12 @@ void MainLoop::Run() {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, ticks.WaitMs(now)) == 1) Handle(e);
   }
+  g_running = nullptr;
 }
 
 void MainLoop::Handle(const SDL_Event& e) {
   switch (e.type) {
-    case SDL_QUIT:  // the close button, and SIGINT, SIGTERM or the end of the session
+    case SDL_QUIT:  // the window's close request
       Guard([&] {
         form_.FormClose();
         quit_ = true;

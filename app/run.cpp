@@ -73,6 +73,8 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   // Every press in the client area is a click, the one that brings the window to the front
   // included: SDL would drop a press that it takes within 10 ms of the window's gaining focus.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  CatchSessionSignals();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     ShowErrorBox(title, ErrorBoxText(SDL_GetError()), nullptr);
     return 1;
@@ -108,6 +110,7 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
     MainLoop loop(window, form, title, armed);
     loop.afterTick = std::move(afterTick);
     loop.Run();
+    if (loop.SessionSaveFailed()) status = 1;
   } catch (const std::exception& e) {
     // A start-up step before the record file failed: the frame step would draw with images
     // that were never made, so the program ends after the report.

@@ -3,6 +3,8 @@ through xdotool and screenshots read back through ImageMagick; the error box is 
 title and closed with its OK key. Every helper waits on a condition with a deadline instead of
 sleeping for a fixed time, and every game started ends with its test, box child included."""
 
+import ctypes
+import ctypes.util
 import os
 import shutil
 import signal
@@ -269,6 +271,11 @@ class Game:
 
     # --- the end ---------------------------------------------------------------------------
 
+    def request_close(self):
+        """What a window manager's close button sends: a WM_DELETE_WINDOW client message. No
+        window manager runs here, so the test sends it itself, through Xlib."""
+        send_delete_window(self.x.display, int(self.window, 16))
+
     def wait_exit(self, timeout=10.0):
         try:
             return self.proc.wait(timeout)
@@ -295,6 +302,43 @@ class Game:
         self.proc.stderr.close()
         if self.own_folder:
             remove_folder(self.folder)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display, window):
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_Event)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = x11.XOpenDisplay(display.encode())
+    if not dpy:
+        raise RuntimeError(f"cannot open display {display}")
+    try:
+        event = _Event()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
+        x11.XFlush(dpy)
+    finally:
+        x11.XCloseDisplay(dpy)
 
 
 def remove_folder(folder):

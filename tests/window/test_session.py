@@ -147,7 +147,7 @@ class SessionTest(GameTest):
         # No window manager runs on this X server.
         game = self.start(folder=self.play_folder({"b_data.dat": record_bytes(TIMES)}))
         os.chmod(game.path("b_data.dat"), 0o444)
-        game.signal(signal.SIGTERM)
+        game.request_close()
         box = game.find_box()
         win, got = game.geometry(), game.geometry(box)
         left, top = win["Absolute upper-left X"], win["Absolute upper-left Y"]

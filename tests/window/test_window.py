@@ -5,7 +5,8 @@ import os
 import signal
 import unittest
 
-from harness import CAPTION, CONTROLS, LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, GameTest
+from harness import (BOX_TITLE, CAPTION, CONTROLS, LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START,
+                     Game, GameTest, Xvfb)
 from inputs import record_bytes, with_level
 
 WHITE, GREY, BLACK = 0xFFFFFF, 0x808080, 0x000000
@@ -48,13 +49,13 @@ class WindowTest(GameTest):
         game.click(*LEVEL_UP)  # level 2
         game.wait_pixels(lambda s: s.at(258, 321) != 0, what="the lit arrow")
         os.remove(game.path("b_data.dat"))
-        game.signal(signal.SIGTERM)
+        game.request_close()
         self.assertEqual(game.wait_exit(), 0)
         self.assertEqual(game.read("b_data.dat"), b"\xff" * 200 + b"\x02\x00\x00\x00")
 
-    def test_sigterm_and_sigint_each_write_the_record(self):
+    def test_the_end_of_the_session_writes_the_record_and_ends(self):
         written = record_bytes(TIMES, level=4)
-        for sig in (signal.SIGTERM, signal.SIGINT):
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
             with self.subTest(sig.name):
                 game = self.start(folder=self.play_folder({"b_data.dat": written}))
                 os.remove(game.path("b_data.dat"))
@@ -62,6 +63,35 @@ class WindowTest(GameTest):
                 self.assertEqual(game.wait_exit(), 0)
                 self.assertEqual(game.read("b_data.dat"), written)
                 game.close()
+
+    def test_the_end_of_the_session_ends_the_game_even_when_the_save_fails(self):
+        # Nobody is left to answer a box at logout: the save is tried once, then the game ends.
+        written = record_bytes(TIMES, level=2)
+        for sig in (signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(sig.name):
+                game = self.start(folder=self.play_folder({"b_data.dat": written}))
+                os.chmod(game.path("b_data.dat"), 0o444)
+                game.signal(sig)
+                self.assertEqual(game.wait_exit(), 1)
+                self.assertIn("could not be saved", game.stderr())
+                self.assertIsNone(self.x.viewable(BOX_TITLE))
+                self.assertEqual(game.read("b_data.dat"), written)
+                game.close()
+
+    def test_a_lost_display_connection_still_saves(self):
+        x = Xvfb()
+        self.addCleanup(x.close)
+        folder = self.play_folder({"b_data.dat": record_bytes(TIMES, level=3)})
+        game = Game(x, folder=folder)
+        self.addCleanup(game.close)
+        game.wait_shown()
+        game.click(*LEVEL_UP)  # level 4
+        game.wait_pixels(lambda s: s.region(*LEVEL_BOX) != game.title.region(*LEVEL_BOX),
+                         what="level 4")
+        os.remove(game.path("b_data.dat"))
+        x.close()
+        game.wait_exit()
+        self.assertEqual(game.read("b_data.dat"), record_bytes(TIMES, level=4))
 
     def open_ranking(self, written):
         game = self.start(folder=self.play_folder({"b_data.dat": written}))
@@ -110,7 +140,7 @@ class WindowTest(GameTest):
         game = self.start(folder=self.play_folder({"b_data.dat": written}))
         record = game.path("b_data.dat")
         os.chmod(record, 0o444)
-        game.signal(signal.SIGTERM)
+        game.request_close()
         box = game.find_box()
         self.assertGreater(game.box_text_pixels(box), 50, "the box has no text")
         self.assertIsNone(game.proc.poll())

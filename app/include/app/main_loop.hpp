@@ -20,6 +20,10 @@ std::int64_t NowUs();
 // position, outside ones included.
 bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool buttonHeld);
 
+// Turns SIGTERM, SIGHUP and SIGINT into the end of the session that the loop handles between
+// events; SDL's own handlers, which made them a close request, must be off.
+void CatchSessionSignals();
+
 class MainLoop {
  public:
   // The frame timer counts from `armedUs`, when the window was made: a start-up that takes
@@ -27,8 +31,15 @@ class MainLoop {
   MainLoop(Window& window, TForm1& form, std::string title, std::int64_t armedUs)
       : window_(window), form_(form), title_(std::move(title)), armedUs_(armedUs) {}
 
-  // Runs until the program is asked to end (Escape on the title, a close request).
+  // Runs until the program is asked to end (Escape on the title, a close request, the end of
+  // the session).
   void Run();
+
+  // The session is ending (SIGTERM at logout, SIGHUP from a closed terminal, SIGINT, or a lost
+  // display connection): the save is tried once and the loop ends whatever its result, since
+  // nobody is left to answer a box. The window's own close keeps a failed save's game open.
+  void EndSession();
+  bool SessionSaveFailed() const { return sessionSaveFailed_; }
 
   // For measuring tools: called after every frame step with the time it started; returning
   // false ends the loop.
@@ -44,6 +55,7 @@ class MainLoop {
   std::string title_;
   std::int64_t armedUs_;
   bool quit_ = false;
+  bool sessionSaveFailed_ = false;
 };
 
 }  // namespace app
