@@ -127,6 +127,47 @@ class LauncherTest(unittest.TestCase):
                 mine = name in ("b_data.dat", "pic.bmp")
                 self.assertEqual(f.read(), "the player's own" if mine else "default " + name)
 
+    def test_a_play_folder_others_can_write_to_is_refused(self):
+        # Someone who can write to the folder could aim the record at any of the player's files.
+        folder = os.path.join(self.home, ".local", "share", "frothy")
+        other_group = 60 if os.getgid() != 60 else 100  # "games", or "users"
+        # mode, owner (None: the player), group (None: the player's), refused because
+        cases = [
+            (0o755, None, None, None),
+            (0o700, None, None, None),
+            (0o777, None, None, "every user can write to it"),
+            (0o1777, None, None, "every user can write to it"),
+            (0o775, None, other_group, "its group can write to it"),
+        ]
+        if os.geteuid() == 0:
+            cases.append((0o755, 42001, None, "it belongs to another user"))
+        for mode, owner, group, why in cases:
+            with self.subTest(mode=oct(mode), owner=owner, group=group):
+                shutil.rmtree(folder, True)
+                os.makedirs(folder)
+                os.chmod(folder, mode)
+                os.chown(folder, owner if owner is not None else -1,
+                         group if group is not None else -1)
+                r = self.run_launcher()
+                if why is None:
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertIn("ran in", r.stdout)
+                    continue
+                self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+                self.assertIn(why, r.stderr)
+                self.assertNotIn("ran in", r.stdout, "the game was started")
+                self.assertEqual(os.listdir(folder), [], "files were copied in")
+
+    def test_a_new_play_folder_is_the_players_alone_whatever_the_umask(self):
+        old = os.umask(0)
+        try:
+            r = self.run_launcher()
+        finally:
+            os.umask(old)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        folder = os.path.join(self.home, ".local", "share", "frothy")
+        self.assertEqual(os.stat(folder).st_mode & 0o022, 0)
+
 
 if __name__ == "__main__":
     unittest.main()
