@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <utility>
 
 #include "game/scenes.hpp"
@@ -19,6 +20,27 @@ std::int32_t MonotonicClock::NowMs() {
   const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                   static_cast<std::uint64_t>(ts.tv_nsec) / 1'000'000u;
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+std::uint32_t UtcMsSinceMidnight() {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::system_clock::now().time_since_epoch())
+                      .count();
+  return static_cast<std::uint32_t>(ms % 86'400'000);
+}
+
+bool StartUp(TForm1& form, std::uint32_t msSinceUtcMidnight, const std::string& cwd,
+             const std::function<void(const std::string&)>& report) {
+  try {
+    form.FormCreate(msSinceUtcMidnight, cwd);
+  } catch (const store::IoError& e) {
+    // The record file is read last: everything the frame step needs is there.
+    report(ErrorBoxText(e.what()));
+  } catch (const std::exception& e) {
+    report(ErrorBoxText(e.what()));
+    return false;
+  }
+  return true;
 }
 
 std::string DataDirFor(const std::string& cwd) {
@@ -46,6 +68,7 @@ TForm1::TForm1(std::string fontPath, game::Clock* clock)
     : fontPath_(std::move(fontPath)), clock_(clock ? *clock : monotonic_) {}
 
 void TForm1::FormCues::Play(game::Cue cue) {
+  if (form_.CuesMuted) return;
   switch (cue) {
     case game::Cue::Merge:
       form_.MediaPlayer1.Play();

@@ -25,11 +25,8 @@ bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool but
 
 template <typename F>
 void MainLoop::Guard(F&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    ShowErrorBox(title_, ErrorBoxText(e.what()), window_.BoxParent());
-  }
+  Guarded(std::forward<F>(handler),
+          [&](const std::string& text) { ShowErrorBox(title_, text, window_.BoxParent()); });
 }
 
 namespace {

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -29,13 +28,6 @@ namespace app {
 namespace {
 
 constexpr const char* kAlreadyRunning = "FROTHY! is already running in this folder";
-
-std::uint32_t UtcMsSinceMidnight() {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::system_clock::now().time_since_epoch())
-                      .count();
-  return static_cast<std::uint32_t>(ms % 86'400'000);
-}
 
 std::string CurrentDirectory() {
   std::vector<char> buffer(4096);
@@ -99,21 +91,20 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
     const std::int64_t armed = NowUs();
     Window window("FROTHY!", DesktopScale());
     TForm1 form(FROTHY_FONT_PATH);
-    try {
-      form.FormCreate(UtcMsSinceMidnight(), cwd);
-    } catch (const store::IoError& e) {
-      // The record file is read last: everything the frame step needs is there, so play on
-      // with the fresh table.
-      ShowErrorBox(title, ErrorBoxText(e.what()), nullptr);
+    const bool started = StartUp(form, UtcMsSinceMidnight(), cwd, [&](const std::string& text) {
+      ShowErrorBox(title, text, nullptr);
+    });
+    if (started) {
+      window.Show();
+      MainLoop loop(window, form, title, armed);
+      loop.afterTick = std::move(afterTick);
+      loop.Run();
+      if (loop.SessionSaveFailed()) status = 1;
+    } else {
+      status = 1;
     }
-    window.Show();
-    MainLoop loop(window, form, title, armed);
-    loop.afterTick = std::move(afterTick);
-    loop.Run();
-    if (loop.SessionSaveFailed()) status = 1;
   } catch (const std::exception& e) {
-    // A start-up step before the record file failed: the frame step would draw with images
-    // that were never made, so the program ends after the report.
+    // No window could be made, or the folder could not be read.
     ShowErrorBox(title, ErrorBoxText(e.what()), nullptr);
     status = 1;
   }

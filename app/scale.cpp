@@ -1,8 +1,11 @@
 #include "app/scale.hpp"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <locale>
+#include <sstream>
+#include <string>
 #include <string_view>
 
 #include "game/state.hpp"
@@ -20,10 +23,14 @@ std::optional<double> Number(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   if (text.empty()) return std::nullopt;
-  const char* end = text.data() + text.size();
+  // A stream in the classic locale rather than from_chars: the browser build's library has no
+  // floating-point from_chars.
+  std::istringstream in{std::string(text)};
+  in.imbue(std::locale::classic());
   double v = 0;
-  const auto [stop, err] = std::from_chars(text.data(), end, v);
-  if (err != std::errc{} || stop != end || !std::isfinite(v) || v <= 0) return std::nullopt;
+  in >> std::noskipws >> v;
+  if (in.fail() || in.peek() != std::char_traits<char>::eof() || !std::isfinite(v) || v <= 0)
+    return std::nullopt;
   return v;
 }
 

@@ -3,6 +3,8 @@
 // window layer feeds it events and presents its BackBuffer; a test or a benchmark can drive it
 // with no window at all.
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,10 +34,33 @@ std::string ApplicationTitle(const std::string& programPath);
 // the full stop in code order (so the Japanese texts get one, "I/O エラー (5)" does not).
 std::string ErrorBoxText(const std::string& message);
 
+// Milliseconds since midnight, UTC: the seed of the game's random generator.
+std::uint32_t UtcMsSinceMidnight();
+
+// Runs a handler as the window layer does: an error it raises ends it and is reported, by
+// `report`, with the error box's text; the program goes on.
+template <typename F, typename Report>
+void Guarded(F&& handler, Report&& report) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    report(ErrorBoxText(e.what()));
+  }
+}
+
 // Reads the record file into the game's table and level. The table starts fresh (every place
 // empty, level 1) and a short file overlays what it has; a level outside 1 to 5 is clamped. The
 // state is usable whether or not the load throws its store::IoError.
 void ReadRecordInto(game::GameState& g, const std::string& path);
+
+class TForm1;
+
+// Start-up as every platform runs it, reporting a failure through `report` (the error box's
+// text). A failed record file is reported and the game runs on with the fresh table; an earlier
+// step's failure returns false, since the frame step would draw with images that were never
+// made: the program ends after the report.
+bool StartUp(TForm1& form, std::uint32_t msSinceUtcMidnight, const std::string& cwd,
+             const std::function<void(const std::string&)>& report);
 
 class TForm1 {
  public:
@@ -57,7 +82,13 @@ class TForm1 {
   // A close request: saves. Throws when the save fails, and the close is then abandoned.
   void FormClose();
 
-  std::string RecordPath() const { return G.DataDir + "b_data.dat"; }
+  // The record file lives in `RecordDir` when a platform keeps it apart from the packed data
+  // (the browser's persistent storage); empty means DataDir, beside the other files.
+  std::string RecordPath() const { return (RecordDir.empty() ? G.DataDir : RecordDir) + "b_data.dat"; }
+
+  std::string RecordDir;
+  // While set, cues are dropped instead of played (a browser before its first user gesture).
+  bool CuesMuted = false;
 
   game::GameState G;
   game::Random Rng;

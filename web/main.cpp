@@ -1,0 +1,205 @@
+// The browser platform: the same form, handlers and 25 ms tick grid as the desktop, with the
+// page in place of the window. The page (page.js) delivers the pointer, Escape and the page's
+// hide and close; this file turns them into the form's handlers and presents its BackBuffer on
+// the canvas.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/form.hpp"
+#include "app/scale.hpp"
+#include "app/tick_schedule.hpp"
+#include "gfx/image.hpp"
+
+namespace {
+
+// The packed data and the persistent record are two folders of the page's file system: the
+// record's folder is backed by the browser's IndexedDB and filled from it before main runs.
+constexpr char kDataDir[] = "/frothy";
+constexpr char kRecordDir[] = "/saved/";
+constexpr char kFontPath[] = "/font/face.ttf";
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 399;
+
+EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height), {
+  frothyPage.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+});
+EM_JS(void, PageShowError, (const char* title, const char* text), {
+  frothyPage.showError(UTF8ToString(title), UTF8ToString(text));
+});
+EM_JS(void, PagePersist, (int thenEnd), { frothyPage.persist(thenEnd !== 0); });
+EM_JS(void, PageStopped, (), { frothyPage.stopped(); });
+EM_JS(void, PageSetScale, (int scale), { frothyPage.setScale(scale); });
+EM_JS(int, PageAvailWidth, (), { return Math.floor(screen.availWidth * (devicePixelRatio || 1)); });
+EM_JS(int, PageAvailHeight, (), { return Math.floor(screen.availHeight * (devicePixelRatio || 1)); });
+
+std::int64_t NowUs() {
+  return static_cast<std::int64_t>(emscripten_get_now() * 1000.0);
+}
+
+struct Page {
+  app::TForm1 form{kFontPath};
+  app::TickSchedule ticks{0};
+  std::string title;
+  int scale = 1;
+  bool running = false;
+  std::vector<gfx::Rgb> shown;
+  std::vector<std::uint32_t> rgba;
+  // For the page's meters: when each frame step started, and what the steps cost.
+  std::vector<double> stepStartsMs;
+  double stepCostMs = 0;
+};
+
+Page* g_page = nullptr;
+
+void Report(const std::string& text) {
+  PageShowError(g_page->title.c_str(), text.c_str());
+}
+
+void Present(const gfx::Image& frame) {
+  Page& p = *g_page;
+  if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
+  const auto& pixels = frame.Pixels();
+  const std::size_t visible = static_cast<std::size_t>(kClientWidth) * kClientHeight;
+  if (p.shown.size() == visible && std::equal(p.shown.begin(), p.shown.end(), pixels.begin()))
+    return;
+  p.shown.assign(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(visible));
+  p.rgba.resize(visible);
+  // 0xRRGGBB to the canvas's bytes R, G, B, A in memory order.
+  for (std::size_t i = 0; i < visible; ++i) {
+    const gfx::Rgb c = p.shown[i];
+    p.rgba[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+  }
+  PagePresent(reinterpret_cast<const std::uint8_t*>(p.rgba.data()), kClientWidth, kClientHeight);
+}
+
+// Called on the browser's display rhythm; runs a frame step only when a grid point is due, so
+// steps keep the desktop's 25 ms grid and a late callback runs one step, never a burst.
+void OnAnimationFrame() {
+  Page& p = *g_page;
+  if (!p.running) return;
+  const std::int64_t now = NowUs();
+  if (!p.ticks.Due(now)) return;
+  const double start = emscripten_get_now();
+  app::Guarded(
+      [&] {
+        p.form.Timer1Timer();
+        Present(p.form.G.BackBuffer);
+      },
+      Report);
+  const double end = emscripten_get_now();
+  p.stepStartsMs.push_back(start);
+  p.stepCostMs += end - start;
+  p.ticks.Ran(NowUs());
+}
+
+void End() {
+  Page& p = *g_page;
+  p.running = false;
+  emscripten_cancel_main_loop();
+}
+
+// The first visit has no record yet: it starts from the packed fresh one, as the desktop's play
+// folder starts from the default data.
+void FirstVisitRecord() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path saved = fs::path(kRecordDir) / "b_data.dat";
+  if (!fs::exists(saved, ec)) fs::copy_file(fs::path(kDataDir) / "b_data.dat", saved, ec);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Pointer positions arrive in canvas pixels (the canvas is `scale` times the client area).
+EMSCRIPTEN_KEEPALIVE void frothy_mouse_move(int x, int y) {
+  const auto [cx, cy] = app::ToClient(x, y, g_page->scale);
+  g_page->form.FormMouseMove(cx, cy);
+}
+
+EMSCRIPTEN_KEEPALIVE void frothy_mouse_down(int x, int y) {
+  const auto [cx, cy] = app::ToClient(x, y, g_page->scale);
+  g_page->form.FormMouseDown(cx, cy);
+}
+
+// The first user gesture: from now on the browser lets the cues sound.
+EMSCRIPTEN_KEEPALIVE void frothy_audio_unlocked() {
+  g_page->form.CuesMuted = false;
+}
+
+EMSCRIPTEN_KEEPALIVE void frothy_escape() {
+  Page& p = *g_page;
+  if (!p.running) return;
+  bool end = false;
+  app::Guarded([&] { end = p.form.FormKeyDownEscape(); }, Report);
+  if (end) {
+    End();
+    PagePersist(1);
+  }
+}
+
+// The page is hidden or closed: the window's close request. The game goes on if the page comes
+// back; a failed save is reported and nothing else happens.
+EMSCRIPTEN_KEEPALIVE void frothy_close() {
+  Page& p = *g_page;
+  if (!p.running) return;
+  bool saved = false;
+  app::Guarded(
+      [&] {
+        p.form.FormClose();
+        saved = true;
+      },
+      Report);
+  if (saved) PagePersist(0);
+}
+
+// Reports a failure the page met (storage) with the error box's rules.
+EMSCRIPTEN_KEEPALIVE void frothy_report(const char* message) {
+  Report(app::ErrorBoxText(message));
+}
+
+EMSCRIPTEN_KEEPALIVE int frothy_step_count() {
+  return static_cast<int>(g_page->stepStartsMs.size());
+}
+EMSCRIPTEN_KEEPALIVE double frothy_step_start(int i) {
+  return g_page->stepStartsMs.at(static_cast<std::size_t>(i));
+}
+EMSCRIPTEN_KEEPALIVE double frothy_step_cost_ms() {
+  return g_page->stepCostMs;
+}
+}
+
+int main() {
+  static Page page;
+  g_page = &page;
+  // The program file is frothy.js.
+  page.title = app::ApplicationTitle("frothy.js");
+
+  app::ScaleHints hints;
+  hints.displayDpi = static_cast<float>(emscripten_get_device_pixel_ratio() * 96.0);
+  hints.usableWidth = PageAvailWidth();
+  hints.usableHeight = PageAvailHeight();
+  page.scale = app::ChooseScale(hints);
+  PageSetScale(page.scale);
+
+  // Until the first click the browser keeps audio shut.
+  page.form.CuesMuted = true;
+  page.form.RecordDir = kRecordDir;
+  FirstVisitRecord();
+
+  const std::int64_t armed = NowUs();
+  page.ticks = app::TickSchedule(armed);
+  if (!app::StartUp(page.form, app::UtcMsSinceMidnight(), kDataDir, Report)) {
+    PageStopped();
+    return 0;
+  }
+  page.running = true;
+  emscripten_set_main_loop(OnAnimationFrame, 0, 0);
+  return 0;
+}
