@@ -3,6 +3,7 @@
 // hide and close; this file turns them into the form's handlers and presents its BackBuffer on
 // the canvas.
 #include <emscripten.h>
+#include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
 #include <cstdint>
@@ -80,35 +81,45 @@ void Present(const gfx::Image& frame) {
   PagePresent(reinterpret_cast<const std::uint8_t*>(p.rgba.data()), kClientWidth, kClientHeight);
 }
 
-// Called on the browser's display rhythm; runs a frame step only when a grid point is due, so
-// steps keep the desktop's 25 ms grid and a late callback runs one step, never a burst.
-void OnAnimationFrame() {
+// The browser wakes the page at the next grid point, as the desktop's loop waits for it. A wake
+// that comes late runs one step and the grid points it missed are dropped, never made up in a
+// burst. (Waking on the display's rhythm instead would put steps 17 and 33 ms apart on a 60 Hz
+// screen, and in no rhythm at all on a page that is not being painted.)
+void OnTimer(void*);
+
+void WaitForNextTick() {
+  const double waitMs = static_cast<double>(g_page->ticks.NextDueUs() - NowUs()) / 1000.0;
+  emscripten_set_timeout(OnTimer, waitMs > 0 ? waitMs : 0, nullptr);
+}
+
+void OnTimer(void*) {
   Page& p = *g_page;
   if (!p.running) return;
   const std::int64_t now = NowUs();
-  if (!p.ticks.Due(now)) return;
-  const double start = emscripten_get_now();
-  double stepped = start;
-  app::Guarded(
-      [&] {
-        p.form.Timer1Timer();
-        stepped = emscripten_get_now();
-        Present(p.form.G.BackBuffer);
-      },
-      Report);
-  const double end = emscripten_get_now();
-  // The meter reads the latest few thousand; a long visit keeps no more.
-  if (p.stepStartsMs.size() >= 8192) p.stepStartsMs.erase(p.stepStartsMs.begin(), p.stepStartsMs.begin() + 4096);
-  p.stepStartsMs.push_back(start);
-  p.stepCostMs += stepped - start;
-  p.presentCostMs += end - stepped;
-  p.ticks.Ran(NowUs());
+  if (p.ticks.Due(now)) {
+    const double start = emscripten_get_now();
+    double stepped = start;
+    app::Guarded(
+        [&] {
+          p.form.Timer1Timer();
+          stepped = emscripten_get_now();
+          Present(p.form.G.BackBuffer);
+        },
+        Report);
+    const double end = emscripten_get_now();
+    // The meter reads the latest few thousand; a long visit keeps no more.
+    if (p.stepStartsMs.size() >= 8192)
+      p.stepStartsMs.erase(p.stepStartsMs.begin(), p.stepStartsMs.begin() + 4096);
+    p.stepStartsMs.push_back(start);
+    p.stepCostMs += stepped - start;
+    p.presentCostMs += end - stepped;
+    p.ticks.Ran(NowUs());
+  }
+  WaitForNextTick();
 }
 
 void End() {
-  Page& p = *g_page;
-  p.running = false;
-  emscripten_cancel_main_loop();
+  g_page->running = false;
 }
 
 // The first visit has no record yet: it starts from the packed fresh one, as the desktop's play
@@ -210,6 +221,7 @@ int main() {
     return 0;
   }
   page.running = true;
-  emscripten_set_main_loop(OnAnimationFrame, 0, 0);
+  WaitForNextTick();
+  // main returns; the page's timers and events keep the game going.
   return 0;
 }

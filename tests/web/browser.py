@@ -143,8 +143,15 @@ class Page:
         return base64.b64decode(b64)
 
     def wait_canvas(self, predicate, region=(0, 0, WIDTH, HEIGHT), timeout=5.0, what="canvas"):
-        return wait_until(lambda: (lambda px: px if predicate(px) else None)(self.canvas(*region)),
-                          timeout, what)
+        try:
+            return wait_until(
+                lambda: (lambda px: px if predicate(px) else None)(self.canvas(*region)),
+                timeout, what)
+        except AssertionError:
+            shot = os.environ.get("FROTHY_FAILED_SHOT")
+            if shot:
+                self.driver.save_screenshot(shot)
+            raise
 
     def _viewport(self, x, y):
         r = self.js("const r = document.getElementById('canvas').getBoundingClientRect();"
@@ -153,23 +160,23 @@ class Page:
 
     def move(self, x, y):
         vx, vy = self._viewport(x, y)
-        actions = ActionBuilder(self.driver)
+        # At once: a move drawn out over time would sweep the pointer over other controls.
+        actions = ActionBuilder(self.driver, duration=0)
         actions.pointer_action.move_to_location(vx, vy)
         actions.perform()
 
     def click(self, x, y, button="left"):
-        """Presses and releases at (x, y), then lets a frame step judge the click there: the
-        game judges a click where the pointer is when the step runs."""
-        before = self.ticks()
+        """Presses and releases at (x, y), then lets frame steps judge the click there: the game
+        judges a click where the pointer is when the step runs."""
         vx, vy = self._viewport(x, y)
-        actions = ActionBuilder(self.driver)
+        actions = ActionBuilder(self.driver, duration=0)
         actions.pointer_action.move_to_location(vx, vy)
         if button == "left":
             actions.pointer_action.click()
         else:
             actions.pointer_action.context_click()
         actions.perform()
-        wait_until(lambda: self.ticks() > before + 1, 5, "a frame step after the click")
+        self.wait_ticks(2)
 
     def escape(self):
         ActionChains(self.driver).send_keys(Keys.ESCAPE).perform()

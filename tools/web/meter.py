@@ -1,0 +1,64 @@
+"""Measures the browser build in headless Chromium (a meter, not a test):
+  /usr/bin/python3 tools/web/meter.py [SECONDS]   (after tools/dev web build)
+the frame steps in SECONDS on the title and in play, the longest interval between steps, the
+first frame's time after navigation, the site's size, and what a frame step costs in the page."""
+
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
+import browser  # noqa: E402
+
+SITE = os.environ.get("FROTHY_SITE", "build-web/site")
+
+
+def steps(page):
+    n = page.js("return Module._frothy_step_count()")
+    return page.js("const n = arguments[0]; const out = [];"
+                   "for (let i = 0; i < n; ++i) out.push(Module._frothy_step_start(i));"
+                   "return out;", n)
+
+
+def window(page, seconds):
+    """Frame steps and intervals over `seconds` of the page's own clock."""
+    start = page.js("return performance.now()")
+    time.sleep(seconds)  # a meter: it measures what a wall-clock span holds
+    end = page.js("return performance.now()")
+    times = [t for t in steps(page) if start <= t < end]
+    gaps = [b - a for a, b in zip(times, times[1:])]
+    return len(times), (end - start) / 1000, gaps
+
+
+def main():
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
+    size = sum(os.path.getsize(os.path.join(SITE, f)) for f in os.listdir(SITE))
+    server = browser.Server(SITE)
+    page = browser.Page(server.url())
+    try:
+        first = page.js("return frothyPage.firstFrameMs")
+        print(f"site: {size} bytes ({', '.join(sorted(os.listdir(SITE)))})")
+        print(f"first frame on the canvas: {first:.0f} ms after navigation")
+        for scene in ("title", "play"):
+            if scene == "play":
+                page.click(*browser.START)
+            cost0 = page.js("return Module._frothy_step_cost_ms()")
+            present0 = page.js("return Module._frothy_present_cost_ms()")
+            n0 = page.ticks()
+            count, span, gaps = window(page, seconds)
+            n1 = page.ticks()
+            cost = (page.js("return Module._frothy_step_cost_ms()") - cost0) / max(1, n1 - n0)
+            present = (page.js("return Module._frothy_present_cost_ms()") - present0) / max(1, n1 - n0)
+            print(f"{scene}: {count} frame steps in {span:.2f} s; intervals {min(gaps):.1f} to "
+                  f"{max(gaps):.1f} ms (median {statistics.median(gaps):.2f}); "
+                  f"> 35 ms: {sum(g > 35 for g in gaps)}; frame step {cost * 1000:.0f} us, "
+                  f"to the canvas {present * 1000:.0f} us")
+        print("console:", [e for e in page.console() if e["level"] == "SEVERE"] or "no errors")
+    finally:
+        page.close()
+        server.close()
+
+
+if __name__ == "__main__":
+    main()
