@@ -249,7 +249,8 @@ Fd CreateTemp(int dir, const std::string& base, std::string& name) {
   static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   for (int attempt = 0; attempt < 100; ++attempt) {
     unsigned char random[kTempTail]{};
-    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    // getentropy rather than getrandom: the browser build's C library has only the former.
+    if (::getentropy(random, sizeof random) != 0) {
       for (auto& r : random) r = static_cast<unsigned char>(std::rand());
     }
     name = base + ".";
