@@ -1,5 +1,5 @@
 // The browser platform: the same form, handlers and 25 ms tick grid as the desktop, with the
-// page in place of the window. The page (page.js) delivers the pointer, Escape and the page's
+// page in place of the window. The page (pre.js) delivers the pointer, Escape and the page's
 // hide and close; this file turns them into the form's handlers and presents its BackBuffer on
 // the canvas.
 #include <emscripten.h>
@@ -15,6 +15,7 @@
 #include "app/form.hpp"
 #include "app/scale.hpp"
 #include "app/tick_schedule.hpp"
+#include "game/state.hpp"
 #include "gfx/image.hpp"
 
 namespace {
@@ -24,9 +25,11 @@ namespace {
 constexpr char kDataDir[] = "/frothy";
 constexpr char kRecordDir[] = "/saved/";
 constexpr char kFontPath[] = "/font/face.ttf";
-constexpr int kClientWidth = 600;
-constexpr int kClientHeight = 399;
+using game::kClientHeight;
+using game::kClientWidth;
 
+// The page's side of the platform, in JavaScript (pre.js has the rest).
+// clang-format off
 EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height), {
   frothyPage.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
 });
@@ -35,9 +38,10 @@ EM_JS(void, PageShowError, (const char* title, const char* text), {
 });
 EM_JS(void, PagePersist, (int thenEnd), { frothyPage.persist(thenEnd !== 0); });
 EM_JS(void, PageStopped, (), { frothyPage.stopped(); });
-EM_JS(void, PageSetScale, (int scale), { frothyPage.setScale(scale); });
+EM_JS(void, PageSetScale, (int scale, int width, int height), { frothyPage.setScale(scale, width, height); });
 EM_JS(int, PageAvailWidth, (), { return Math.floor(screen.availWidth * (devicePixelRatio || 1)); });
 EM_JS(int, PageAvailHeight, (), { return Math.floor(screen.availHeight * (devicePixelRatio || 1)); });
+// clang-format on
 
 std::int64_t NowUs() {
   return static_cast<std::int64_t>(emscripten_get_now() * 1000.0);
@@ -207,7 +211,7 @@ int main() {
   hints.usableWidth = PageAvailWidth();
   hints.usableHeight = PageAvailHeight();
   page.scale = app::ChooseScale(hints);
-  PageSetScale(page.scale);
+  PageSetScale(page.scale, kClientWidth, kClientHeight);
 
   // Until the first click the browser keeps audio shut.
   page.form.CuesMuted = true;

@@ -14,14 +14,14 @@ var frothyPage = (function () {
     errors: []
   };
 
-  page.setScale = function (s) {
+  page.setScale = function (s, width, height) {
     scale = s;
-    canvas.width = 600 * s;
-    canvas.height = 399 * s;
+    canvas.width = width * s;
+    canvas.height = height * s;
     // Whole device pixels per game pixel: the canvas's size in CSS pixels follows.
     var ratio = window.devicePixelRatio || 1;
-    canvas.style.width = (600 * s / ratio) + 'px';
-    canvas.style.height = (399 * s / ratio) + 'px';
+    canvas.style.width = (width * s / ratio) + 'px';
+    canvas.style.height = (height * s / ratio) + 'px';
     ctx.imageSmoothingEnabled = false;
   };
 

@@ -84,7 +84,9 @@ class TForm1 {
 
   // The record file lives in `RecordDir` when a platform keeps it apart from the packed data
   // (the browser's persistent storage); empty means DataDir, beside the other files.
-  std::string RecordPath() const { return (RecordDir.empty() ? G.DataDir : RecordDir) + "b_data.dat"; }
+  std::string RecordPath() const {
+    return (RecordDir.empty() ? G.DataDir : RecordDir) + "b_data.dat";
+  }
 
   std::string RecordDir;
   // While set, cues are dropped instead of played (a browser before its first user gesture).
