@@ -20,3 +20,5 @@ add_library(PkgConfig::SDL2_MIXER INTERFACE IMPORTED)
 set_target_properties(PkgConfig::SDL2_MIXER PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${FROTHY_WEB_DEPS}/include;${FROTHY_WEB_DEPS}/include/SDL2"
   INTERFACE_LINK_LIBRARIES "${FROTHY_WEB_DEPS}/lib/libSDL2_mixer.a;PkgConfig::SDL2")
+# Where the desktop finds these headers in /usr/include, every target finds them here.
+include_directories(SYSTEM "${FROTHY_WEB_DEPS}/include")
