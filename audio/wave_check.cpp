@@ -54,14 +54,13 @@ std::string CheckWave(const unsigned char* data, std::size_t size, const OutputF
   // The mixer's conversion buffer: the data, decoded (a compressed sample grows at most four
   // times), as 32-bit floats (four times an 8-bit sample), spread over more channels and
   // stretched to the device's rate, each growth rounded up as the mixer rounds it.
-  const std::uint64_t grows = 4 * 4 *
+  const std::uint64_t grows = std::uint64_t{16} *
                               CeilDiv(std::max<std::uint32_t>(out.channels, 1), mostChannels) *
                               CeilDiv(std::max<std::uint32_t>(out.rate, 1), lowestRate);
   const std::uint64_t needed = longestData * grows;
   if (needed > kMaxConversionBytes)
-    return "its sound would take " + std::to_string(needed / (1024 * 1024)) +
-           " MB to convert (at most " + std::to_string(kMaxConversionBytes / (1024 * 1024)) +
-           " MB)";
+    return "its sound would take " + std::to_string(needed >> 20) + " MB to convert (at most " +
+           std::to_string(kMaxConversionBytes >> 20) + " MB)";
   return "";
 }
 

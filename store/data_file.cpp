@@ -23,7 +23,7 @@ const char* KindOf(mode_t mode) {
 
 std::string Size(std::uintmax_t bytes) {
   char text[32];
-  if (bytes >= 1024 * 1024)
+  if (bytes >= (std::uintmax_t{1} << 20))
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
   else
     std::snprintf(text, sizeof text, "%ju bytes", bytes);

@@ -211,7 +211,7 @@ TEST_F(Cues, WaveHeadersAreCheckedBeforeTheMixerConvertsThem) {
       {"nine channels", Wave(1, 9, 8000, 8, 100), "9 channels"},
       {"1000 Hz with a data chunk claiming 12 MB", Wave(1, 1, 1000, 8, 100, 12u << 20),
        "to convert"},
-      {"a RIFF file that is no wave", "RIFF\x04\0\0\0AVI ", "not a wave file"},
+      {"a RIFF file that is no wave", std::string("RIFF\x04\0\0\0AVI ", 12), "not a wave file"},
       {"1000 Hz, 8 bits, mono", Wave(1, 1, 1000, 8, 6000), nullptr},
       {"8000 Hz, 8 bits, mono", Wave(1, 1, 8000, 8, 6000), nullptr},
       {"384 kHz, 16 bits, eight channels", Wave(1, 8, 384000, 16, 2000), nullptr},

@@ -101,7 +101,7 @@ std::string InChildWithWatchdog(const std::function<std::string()>& fn, unsigned
   ::close(out[1]);
   std::string text;
   char buf[512];
-  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+  for (ssize_t n = 0; (n = ::read(out[0], buf, sizeof buf)) > 0;)
     text.append(buf, static_cast<std::size_t>(n));
   ::close(out[0]);
   int status = 0;

@@ -13,9 +13,9 @@ inline constexpr std::uint32_t kMinWaveRate = 1000;    // Hz
 inline constexpr std::uint32_t kMaxWaveRate = 384000;  // Hz
 inline constexpr std::uint16_t kMaxWaveChannels = 8;
 // Largest cue file read: a minute and a half of CD-quality stereo, for cues of a second or two.
-inline constexpr std::uintmax_t kMaxCueBytes = 16u * 1024 * 1024;
+inline constexpr std::uintmax_t kMaxCueBytes = std::uintmax_t{16} << 20;
 // Most the mixer may hold while it converts one cue: far below where its 32-bit sums wrap.
-inline constexpr std::uint64_t kMaxConversionBytes = 512u * 1024 * 1024;
+inline constexpr std::uint64_t kMaxConversionBytes = std::uint64_t{512} << 20;
 
 // The device format the cue is converted to.
 struct OutputFormat {

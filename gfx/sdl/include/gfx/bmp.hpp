@@ -14,7 +14,7 @@ inline constexpr int kMaxBmpSide = 8192;
 
 // Largest sheet file read: thirty times what a 600 x 418 sheet takes even at 32 bits a pixel.
 // A larger file is refused before it is read.
-inline constexpr std::uintmax_t kMaxSheetBytes = 32u * 1024 * 1024;
+inline constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{32} << 20;
 
 // Reads any bitmap SDL understands (1, 4, 8, 16, 24, 32 bits, RLE, top-down). Throws gfx::Error
 // with a readable text when the file cannot be opened, is not a regular file, is larger than
