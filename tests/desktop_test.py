@@ -15,7 +15,7 @@ from harness import Game, Shot, Xvfb, wait_until  # noqa: E402
 BUILD = os.environ.get("FROTHY_BUILD", "build")
 SOURCE = os.environ.get("FROTHY_SOURCE", "..")
 # launcher folder:game folder:data folder, relative to the prefix
-BINDIR, GAMEDIR, DATADIR = os.environ.get("FROTHY_LAYOUT", "bin:libexec/frothy:share/frothy").split(":")
+BINDIR, GAMEDIR, DATADIR = os.environ.get("FROTHY_LAYOUT", "bin:libexec/frothy:share/games/frothy").split(":")
 
 
 def png_size(path):
@@ -63,6 +63,26 @@ class InstallTest(unittest.TestCase):
                        check=True, capture_output=True)
         left = [os.path.join(d, f) for d, _, files in os.walk(self.prefix) for f in files]
         self.assertEqual(left, [])
+
+    def test_a_home_install_and_its_uninstall_leave_the_play_folder_alone(self):
+        # The prefix ~/.local puts share/ where the play folder lives.
+        prefix = os.path.join(self.home, ".local")
+        folder = os.path.join(prefix, "share", "frothy")
+        os.makedirs(folder)
+        mine = {"b_data.dat": b"\x05\x00\x00\x00" + b"\xff" * 196 + b"\x03\x00\x00\x00",
+                "pic.bmp": b"the player's own picture"}
+        for name, data in mine.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix, "--component", "game"],
+                       check=True, capture_output=True)
+        subprocess.run(["cmake", "-D", f"MANIFEST={BUILD}/install_manifest_game.txt", "-P",
+                        os.path.join(SOURCE, "tools", "uninstall.cmake")],
+                       check=True, capture_output=True)
+        self.assertEqual(sorted(os.listdir(folder)), sorted(mine))
+        for name, data in mine.items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
 
     def test_launcher_prepares_the_play_folder_and_starts_the_game(self):
         folder = os.path.join(self.home, ".local", "share", "frothy")

@@ -10,7 +10,7 @@ import unittest
 
 LAUNCHER = os.environ.get("FROTHY_LAUNCHER", "build/install/frothy")
 # launcher folder:game folder:data folder, relative to the prefix
-LAYOUT = os.environ.get("FROTHY_LAYOUT", "bin:libexec/frothy:share/frothy").split(":")
+LAYOUT = os.environ.get("FROTHY_LAYOUT", "bin:libexec/frothy:share/games/frothy").split(":")
 VERSION = os.environ.get("FROTHY_VERSION", "")
 DEFAULTS = ("pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat")
 
