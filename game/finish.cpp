@@ -49,6 +49,10 @@ void BannerDisplay(GameState& g, const Platform& p) {
   gfx::AndPass(back, s.BannerTile, p.text, kGoodText, kGood);
   gfx::AndPass(back, s.MessageTile, p.text, kPromptText, kPrompt);
   if (ranked) gfx::AndPass(back, s.MessageTile, p.text, rank, kRank);
+  // Only glyph pixels change, all within the tiles' blocks.
+  TraceBlock(g, {kGood.X, kGood.Y, s.BannerTile.Width(), s.BannerTile.Height()});
+  TraceBlock(g, {kPrompt.X, kPrompt.Y, s.MessageTile.Width(), s.MessageTile.Height()});
+  if (ranked) TraceBlock(g, {kRank.X, kRank.Y, s.MessageTile.Width(), s.MessageTile.Height()});
   gfx::OrPass(back, s.BannerTile, p.text, kGoodText, kGood);
   gfx::OrPass(back, s.MessageTile, p.text, kPromptText, kPrompt);
   if (ranked) gfx::OrPass(back, s.MessageTile, p.text, rank, kRank);

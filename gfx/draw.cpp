@@ -49,11 +49,6 @@ void OrRow(Rgb* __restrict d, const Rgb* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] |= s[i];
 }
 
-void Plot(Image& dst, std::int64_t x, std::int64_t y, Rgb color) {
-  if (x >= 0 && y >= 0 && x < dst.Width() && y < dst.Height())
-    dst.Row(static_cast<int>(y))[x] = color;
-}
-
 // One channel of a glyph pixel: the background mixed toward the glyph colour by coverage.
 constexpr Rgb Mix(Rgb fg, Rgb bg, unsigned a, int shift) {
   const unsigned f = (fg >> shift) & 0xFF;
@@ -125,7 +120,11 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
   }
 }
 
-void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+namespace {
+
+// Arc, drawing only within `clip` (which lies within the surface).
+void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, int x3, int y3,
+                int x4, int y4) {
   if (x2 < x1) std::swap(x1, x2);
   if (y2 < y1) std::swap(y1, y2);
   // The outline runs through the box's outermost pixels: columns x1 .. x2-1, rows y1 .. y2-1.
@@ -155,7 +154,7 @@ void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int
       if (t < 0.0) t += 2.0 * std::numbers::pi;
       if (t > sweep) return;
     }
-    Plot(dst, px, py, pen);
+    if (Inside(clip, px, py)) dst.Row(static_cast<int>(py))[px] = pen;
   };
 
   // Integer ellipse in a rectangle (four quadrants at once, error terms exact).
@@ -189,6 +188,22 @@ void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int
     put(x0 - 1, ye);
     put(xe + 1, ye--);
   }
+}
+
+}  // namespace
+
+void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  ClippedArc(dst, Rect{0, 0, dst.Width(), dst.Height()}, x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void EllipseIn(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2) {
+  const std::int64_t cx0 = std::max(clip.X, 0), cy0 = std::max(clip.Y, 0);
+  const std::int64_t cx1 = std::min<std::int64_t>(std::int64_t{clip.X} + clip.W, dst.Width());
+  const std::int64_t cy1 = std::min<std::int64_t>(std::int64_t{clip.Y} + clip.H, dst.Height());
+  if (cx0 >= cx1 || cy0 >= cy1) return;
+  const Rect onSurface{static_cast<int>(cx0), static_cast<int>(cy0), static_cast<int>(cx1 - cx0),
+                       static_cast<int>(cy1 - cy0)};
+  ClippedArc(dst, onSurface, x1, y1, x2, y2, x1, y1, x1, y1);
 }
 
 }  // namespace gfx

@@ -144,4 +144,71 @@ TEST(WholeGame, FromTheTitleThroughTheFinishToTheRankingScreen) {
               replay.clicks, time);
 }
 
+// The play frame takes away only what its previous frame drew on the field. Whole games are
+// played twice from one seed, once so and once with the whole field filled black in every frame
+// (the reference), through the title, the merges, the banner, the final click, the ranking, a
+// game left by Escape and a second game; every frame's back buffer must be the same.
+class FieldClearingTest : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(FieldClearingTest, EveryFrameAsAfterClearingTheWholeField) {
+  const std::int32_t level = GetParam();
+  Rig fast(level, 777u * static_cast<std::uint32_t>(level));
+  Rig reference(level, 777u * static_cast<std::uint32_t>(level));
+  int frames = 0;
+  const auto tick = [&] {
+    reference.g.Trace.Valid = false;  // the whole field, every time
+    fast.clock.Advance(25);
+    reference.clock.Advance(25);
+    fast.Tick();
+    reference.Tick();
+    ++frames;
+    ASSERT_EQ(fast.g.Scene, reference.g.Scene);
+    ASSERT_TRUE(fast.g.BackBuffer.Pixels() == reference.g.BackBuffer.Pixels())
+        << "frame " << frames << ", scene " << fast.g.Scene << ", phase " << fast.g.Phase;
+  };
+  const auto click = [&](std::int32_t x, std::int32_t y) {
+    fast.ClickAt(x, y);
+    reference.ClickAt(x, y);
+  };
+  const auto playToTheFinish = [&] {
+    click(200, 197);
+    tick();
+    for (int t = 0; t < 20000 && fast.g.Scene == game::kPlay && fast.g.Phase == 0; ++t) {
+      std::int32_t x = 0, y = 0;
+      if (t % 3 == 0 && game::FirstMergePoint(fast.g, x, y)) click(x, y);
+      tick();
+      if (HasFatalFailure()) return;
+    }
+  };
+
+  tick();
+  playToTheFinish();
+  ASSERT_EQ(fast.g.Phase, 1);
+  click(10, 10);  // a click during the banner is used up
+  for (int t = 0; t < 400 && fast.g.Phase == 1 && !HasFatalFailure(); ++t) tick();
+  int last = 0;
+  while (fast.g.Gone[last] != 0) ++last;
+  for (int t = 0; t < 400 && fast.g.Phase == 2 && !HasFatalFailure(); ++t) {
+    click(static_cast<int>(fast.g.PosX[last]), static_cast<int>(fast.g.PosY[last]));
+    tick();
+  }
+  for (int t = 0; t < 400 && fast.g.Scene == game::kPlay && !HasFatalFailure(); ++t) tick();
+  ASSERT_EQ(fast.g.Scene, game::kRanking);
+  click(5, 5);
+  tick();
+  tick();
+
+  // A game left by Escape, then a second one played to its finish.
+  click(200, 197);
+  for (int t = 0; t < 40 && !HasFatalFailure(); ++t) tick();
+  fast.g.Scene = reference.g.Scene = game::kTitle;
+  fast.g.Phase = reference.g.Phase = 0;
+  tick();
+  playToTheFinish();
+  for (int t = 0; t < 10 && !HasFatalFailure(); ++t) tick();
+  EXPECT_GT(frames, 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, FieldClearingTest, ::testing::Values(1, 3, 5));
+
 }  // namespace

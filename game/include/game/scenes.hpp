@@ -20,8 +20,14 @@ void Timer1Timer(GameState& g, Random& rng, const Platform& p);
 std::int64_t T(long double v);
 // Fifty new bubbles for the current Level: four draws per slot.
 void SpawnBubbles(GameState& g, Random& rng);
-// Field square x 0..398, y 0..398 to black; the pen is left white for the bubbles.
+// Field square x 0..398, y 0..398 to black; the pen is left white for the bubbles. Takes away
+// only what the trace holds when it is valid; the pixels are the same either way.
 void ClearField(GameState& g);
+// The same by filling the whole square, whatever the trace: the reference the faster way is
+// tested against.
+void ClearWholeField(GameState& g);
+// Records a block stamped onto the field in this frame, for the next frame's clearing.
+void TraceBlock(GameState& g, const gfx::Rect& block);
 // Moves bubble i one tick and reflects it at the walls (left, right, top, bottom).
 void MoveBubble(GameState& g, int i);
 // Every bubble still on the field, in slot order: moved, reflected, drawn.

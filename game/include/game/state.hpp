@@ -38,6 +38,20 @@ inline constexpr std::array<std::string_view, 11> RankLabels{
 template <typename T>
 using PerSlot = std::array<T, BubbleCount>;
 
+// What the last play frame drew on the field besides its black, so that the next one can take
+// exactly that away instead of clearing the whole square. Valid only while nothing else has
+// drawn there since; every other scene's frame makes it invalid.
+struct FieldTrace {
+  struct Box {
+    std::int32_t X1, Y1, X2, Y2;
+  };
+  bool Valid = false;
+  int Outlines = 0;  // the bubbles' boxes as drawn
+  PerSlot<Box> Outline{};
+  int Blocks = 0;  // the banner's stamps
+  std::array<gfx::Rect, 3> Block{};
+};
+
 struct GameState {
   std::int32_t HitCount = 0;
   std::int32_t MouseX = 0;  // pointer in client pixels, not clamped to the window
@@ -70,6 +84,7 @@ struct GameState {
   std::string DataDir;  // ends with '/'
   std::string SecondsText;
   gfx::Image BackBuffer;  // kFrameWidth x kFrameHeight
+  FieldTrace Trace;
   gfx::Sprites Sprites;
   store::RankTable RankTable{};  // [level - 1][place - 1]
   std::int32_t Level = 0;        // 1 to kLevels

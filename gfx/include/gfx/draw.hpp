@@ -26,6 +26,10 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
 // one ray the whole ellipse is drawn. The interior is not touched.
 void Arc(Image& dst, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
 
+// The same whole outline as Arc with both rays at (x1, y1), with every pixel outside `clip`
+// left alone: drawn again in the ground's colour, it takes away exactly what Arc drew there.
+void EllipseIn(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2);
+
 // Cell height used when a surface's Font.Height was never set.
 inline constexpr int kDefaultFontHeight = 12;
 

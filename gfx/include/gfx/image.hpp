@@ -36,6 +36,16 @@ struct FontState {
   int Height = 0;  // character cell height in pixels (ascent + descent); 0 until set
 };
 
+// A block of pixels: top-left corner and size.
+struct Rect {
+  int X, Y, W, H;
+};
+
+// Whether (x, y) is one of the rectangle's pixels.
+constexpr bool Inside(const Rect& r, std::int64_t x, std::int64_t y) {
+  return r.X <= x && x < std::int64_t{r.X} + r.W && r.Y <= y && y < std::int64_t{r.Y} + r.H;
+}
+
 // A failure of the platform under the raster (file, bitmap or font), with a readable message.
 class Error : public std::runtime_error {
  public:

@@ -2,20 +2,9 @@
 // The sprite sheet's layout and the images cut from it. The sheet is 600 x 418: its top
 // 600 x 400 is the title picture with every control in its unlit look at the place where the
 // title draws it; rows 400 to 417 hold the lit looks side by side from x = 0.
-#include <cstdint>
-
 #include "gfx/image.hpp"
 
 namespace gfx {
-
-struct Rect {
-  int X, Y, W, H;
-};
-
-// Whether (x, y) is one of the rectangle's pixels.
-constexpr bool Inside(const Rect& r, std::int64_t x, std::int64_t y) {
-  return r.X <= x && x < std::int64_t{r.X} + r.W && r.Y <= y && y < std::int64_t{r.Y} + r.H;
-}
 
 // Sheet regions (top-left, size). The unlit controls are cut from where they are drawn.
 namespace sheet {
