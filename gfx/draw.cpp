@@ -100,18 +100,29 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
   const TextMask& mask = text.Render(utf8, height);
   const Clip c = ClipBlock(x, y, mask.Width, mask.Height, dst.Width(), dst.Height());
   if (c.Empty()) return;
-  // The shades from the ground to the ink, one per coverage value; the last pair is kept
-  // because nearly every text is black on white or white on black.
-  static thread_local Rgb lastFg = 1, lastBg = 1;
-  static thread_local std::array<Rgb, 256> shade{};
+  // The shades from the ground to the ink, one per coverage value. A few pairs are kept:
+  // masked text alternates black on white and white on black in every frame.
+  struct Shades {
+    Rgb fg = 1, bg = 1;  // no pair yet: the top byte of a colour is always zero
+    std::array<Rgb, 256> shade{};
+  };
+  static thread_local std::array<Shades, 4> kept;
+  static thread_local std::size_t next = 0;
   const Rgb fg = dst.Font.Color;
   const Rgb bg = dst.Brush.Color;
-  if (fg != lastFg || bg != lastBg) {
+  const Shades* found = nullptr;
+  for (const Shades& s : kept)
+    if (s.fg == fg && s.bg == bg) found = &s;
+  if (!found) {
+    Shades& s = kept[next];
+    next = (next + 1) % kept.size();
     for (unsigned a = 0; a < 256; ++a)
-      shade[a] = Mix(fg, bg, a, 16) | Mix(fg, bg, a, 8) | Mix(fg, bg, a, 0);
-    lastFg = fg;
-    lastBg = bg;
+      s.shade[a] = Mix(fg, bg, a, 16) | Mix(fg, bg, a, 8) | Mix(fg, bg, a, 0);
+    s.fg = fg;
+    s.bg = bg;
+    found = &s;
   }
+  const std::array<Rgb, 256>& shade = found->shade;
   for (int dy = c.y0; dy < c.y1; ++dy) {
     const std::uint8_t* m =
         mask.Coverage.data() + static_cast<std::size_t>(dy - y) * mask.Width + (c.x0 - x);
