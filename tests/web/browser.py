@@ -11,9 +11,9 @@ import shutil
 import socketserver
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
-import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -21,26 +21,14 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.keys import Keys
 
+# The title controls and the polling wait are the desktop window suite's own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
+from harness import LEVEL_BOX, LEVEL_UP, RANKING, START, wait_until  # noqa: E402,F401
+
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
 WIDTH, HEIGHT = 600, 399
-# Title controls, as clicked (client pixels).
-START = (197, 197)
-RANKING = (198, 235)
-LEVEL_UP = (257, 321)
-LEVEL_BOX = (218, 313, 36, 18)
 FIELD = (0, 0, 399, 399)
 PANEL = (400, 0, 200, 399)
-
-
-def wait_until(condition, timeout=10.0, what="condition"):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
-        time.sleep(0.02)
 
 
 class _Quiet(http.server.SimpleHTTPRequestHandler):
