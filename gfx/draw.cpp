@@ -133,42 +133,11 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
 
 namespace {
 
-// Arc, drawing only within `clip` (which lies within the surface).
-void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, int x3, int y3,
-                int x4, int y4) {
-  if (x2 < x1) std::swap(x1, x2);
-  if (y2 < y1) std::swap(y1, y2);
-  // The outline runs through the box's outermost pixels: columns x1 .. x2-1, rows y1 .. y2-1.
-  std::int64_t x0 = x1, xe = std::int64_t{x2} - 1;
-  std::int64_t y0 = y1, ye = std::int64_t{y2} - 1;
-  if (xe < x0 || ye < y0) return;
-  if (xe < 0 || ye < 0 || x0 >= dst.Width() || y0 >= dst.Height()) return;
-  // Nothing in the game comes near this size; the bound keeps the error terms in 64 bits.
-  constexpr std::int64_t kMaxDiameter = 1 << 15;
-  if (xe - x0 > kMaxDiameter || ye - y0 > kMaxDiameter) return;
-
-  const double cx = (double(x1) + double(x2)) / 2.0;
-  const double cy = (double(y1) + double(y2)) / 2.0;
-  const double ax = x3 - cx, ay = y3 - cy, bx = x4 - cx, by = y4 - cy;
-  const bool whole = ax * by - ay * bx == 0.0 && ax * bx + ay * by > 0.0;
-  // Angles on screen, counter-clockwise (y grows downward, hence the minus).
-  double start = 0.0, sweep = 0.0;
-  if (!whole) {
-    start = std::atan2(-ay, ax);
-    sweep = std::atan2(-by, bx) - start;
-    if (sweep <= 0.0) sweep += 2.0 * std::numbers::pi;
-  }
-  const Rgb pen = dst.Pen.Color;
-  auto put = [&](std::int64_t px, std::int64_t py) {
-    if (!whole) {
-      double t = std::atan2(-(double(py) + 0.5 - cy), double(px) + 0.5 - cx) - start;
-      if (t < 0.0) t += 2.0 * std::numbers::pi;
-      if (t > sweep) return;
-    }
-    if (Inside(clip, px, py)) dst.Row(static_cast<int>(py))[px] = pen;
-  };
-
-  // Integer ellipse in a rectangle (four quadrants at once, error terms exact).
+// The outline of the ellipse inscribed in columns x0 .. xe and rows y0 .. ye, point by point:
+// an integer ellipse in a rectangle, four quadrants at once, with exact error terms. Every
+// point lies within the box.
+template <typename Put>
+void EllipsePoints(std::int64_t x0, std::int64_t y0, std::int64_t xe, std::int64_t ye, Put put) {
   std::int64_t a = xe - x0, b = ye - y0, b1 = b & 1;
   std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
   std::int64_t err = dx + dy + b1 * a * a;
@@ -199,6 +168,50 @@ void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, in
     put(x0 - 1, ye);
     put(xe + 1, ye--);
   }
+}
+
+// Arc, drawing only within `clip` (which lies within the surface).
+void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, int x3, int y3,
+                int x4, int y4) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  // The outline runs through the box's outermost pixels: columns x1 .. x2-1, rows y1 .. y2-1.
+  const std::int64_t x0 = x1, xe = std::int64_t{x2} - 1;
+  const std::int64_t y0 = y1, ye = std::int64_t{y2} - 1;
+  if (xe < x0 || ye < y0) return;
+  if (xe < 0 || ye < 0 || x0 >= dst.Width() || y0 >= dst.Height()) return;
+  // Nothing in the game comes near this size; the bound keeps the error terms in 64 bits.
+  constexpr std::int64_t kMaxDiameter = 1 << 15;
+  if (xe - x0 > kMaxDiameter || ye - y0 > kMaxDiameter) return;
+
+  const double cx = (double(x1) + double(x2)) / 2.0;
+  const double cy = (double(y1) + double(y2)) / 2.0;
+  const double ax = x3 - cx, ay = y3 - cy, bx = x4 - cx, by = y4 - cy;
+  const bool whole = ax * by - ay * bx == 0.0 && ax * bx + ay * by > 0.0;
+  const Rgb pen = dst.Pen.Color;
+  Rgb* const pixels = dst.Pixels().data();
+  const std::int64_t pitch = dst.Width();
+  if (whole && Inside(clip, x0, y0) && Inside(clip, xe, ye)) {
+    // Every bubble in play: the box lies within the clip, so no point needs a test.
+    EllipsePoints(x0, y0, xe, ye,
+                  [&](std::int64_t px, std::int64_t py) { pixels[py * pitch + px] = pen; });
+    return;
+  }
+  // Angles on screen, counter-clockwise (y grows downward, hence the minus).
+  double start = 0.0, sweep = 0.0;
+  if (!whole) {
+    start = std::atan2(-ay, ax);
+    sweep = std::atan2(-by, bx) - start;
+    if (sweep <= 0.0) sweep += 2.0 * std::numbers::pi;
+  }
+  EllipsePoints(x0, y0, xe, ye, [&](std::int64_t px, std::int64_t py) {
+    if (!whole) {
+      double t = std::atan2(-(double(py) + 0.5 - cy), double(px) + 0.5 - cx) - start;
+      if (t < 0.0) t += 2.0 * std::numbers::pi;
+      if (t > sweep) return;
+    }
+    if (Inside(clip, px, py)) pixels[py * pitch + px] = pen;
+  });
 }
 
 }  // namespace

@@ -180,6 +180,28 @@ TEST(Arc, ClipsAtTheSurfaceEdges) {
   EXPECT_TRUE(Outline(-2147483647, 0, 2147483647, 20).empty());
 }
 
+// A box wholly inside the clip is drawn without a test per point; clipped, the same box must
+// give the same pixels wherever the clip lets them through.
+TEST(Arc, UnclippedAndClippedOutlinesAgree) {
+  const gfx::Rect boxes[] = {{3, 4, 28, 28}, {2, 2, 36, 37}, {5, 1, 40, 20}, {1, 6, 9, 30}};
+  const gfx::Rect clips[] = {{0, 0, 50, 50}, {0, 0, 50, 12}, {10, 0, 40, 50}, {6, 9, 17, 14}};
+  for (const gfx::Rect& b : boxes) {
+    Image whole = Filled(50, 50, gfx::kBlack);
+    whole.Pen.Color = gfx::kWhite;
+    gfx::EllipseIn(whole, {0, 0, 50, 50}, b.X, b.Y, b.X + b.W, b.Y + b.H);
+    for (const gfx::Rect& c : clips) {
+      Image clipped = Filled(50, 50, gfx::kBlack);
+      clipped.Pen.Color = gfx::kWhite;
+      gfx::EllipseIn(clipped, c, b.X, b.Y, b.X + b.W, b.Y + b.H);
+      for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x)
+          ASSERT_EQ(clipped.At(x, y), gfx::Inside(c, x, y) ? whole.At(x, y) : gfx::kBlack)
+              << "box " << b.X << "," << b.Y << " clip " << c.X << "," << c.Y << " at " << x
+              << "," << y;
+    }
+  }
+}
+
 TEST(Arc, PartialArcRunsCounterClockwiseBetweenTheRays) {
   Image img = Filled(40, 40, gfx::kBlack);
   img.Pen.Color = gfx::kWhite;
@@ -221,6 +243,60 @@ TEST(MaskedText, AndThenOrTouchesOnlyGlyphPixels) {
   }
   EXPECT_GT(changed, 20);
 }
+
+// A pass stamps what the simple way would: fill the tile with the pass's ground, write the text
+// on it in the ink, and combine the whole tile with the target. Cases clip the text at the
+// tile's edges and the tile at the target's.
+struct StampCase {
+  const char* text;
+  int tileW, tileH;
+  gfx::Stamp at;
+};
+
+class MaskedTextReference : public ::testing::TestWithParam<StampCase> {};
+
+TEST_P(MaskedTextReference, EachPassStampsTheFilledTile) {
+  const StampCase c = GetParam();
+  Image target(64, 40);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 64; ++x) target.Row(y)[x] = static_cast<Rgb>(0x1F5A93 * (x + 7 * y)) & gfx::kWhite;
+  Image expected = target;
+  Image tile(c.tileW, c.tileH), reference(c.tileW, c.tileH);
+  const struct {
+    gfx::Rop mode;
+    Rgb ground, ink;
+    void (*pass)(Image&, Image&, gfx::TextRasterizer&, std::string_view, gfx::Stamp);
+  } passes[] = {{gfx::SRCAND, gfx::kWhite, gfx::kBlack, gfx::AndPass},
+                {gfx::SRCPAINT, gfx::kBlack, gfx::kWhite, gfx::OrPass}};
+  for (const auto& p : passes) {
+    reference.Pen.Color = reference.Brush.Color = p.ground;
+    gfx::FillRect(reference, 0, 0, c.tileW, c.tileH);
+    reference.Font.Color = p.ink;
+    if (c.at.FontHeight > 0) reference.Font.Height = c.at.FontHeight;
+    gfx::TextOut(reference, Text(), c.at.TextX, 0, c.text);
+    expected.CopyMode = p.mode;
+    gfx::DrawImage(expected, c.at.X, c.at.Y, reference);
+
+    p.pass(target, tile, Text(), c.text, c.at);
+    ASSERT_EQ(target.Pixels(), expected.Pixels()) << std::hex << static_cast<unsigned>(p.mode);
+    EXPECT_EQ(tile.Font.Height, reference.Font.Height);
+    EXPECT_EQ(tile.Font.Color, p.ink);
+    EXPECT_EQ(tile.Brush.Color, p.ground);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipping, MaskedTextReference,
+    ::testing::Values(StampCase{"42", 36, 18, {.X = 3, .Y = 1, .FontHeight = 18}},
+                      StampCase{"3", 36, 18, {.TextX = 9, .X = 20, .Y = 5, .FontHeight = 18}},
+                      // text wider than its tile, and a cell taller than the tile
+                      StampCase{"Rank in 10th", 30, 12, {.X = 2, .Y = 2, .FontHeight = 18}},
+                      // the tile over each edge of the target
+                      StampCase{"Good!", 40, 30, {.X = -9, .Y = -4, .FontHeight = 30}},
+                      StampCase{"Good!", 40, 30, {.X = 40, .Y = 20, .FontHeight = 30}},
+                      StampCase{"7", 20, 18, {.TextX = 25, .X = 0, .Y = 0, .FontHeight = 18}},
+                      // a tile never given a height writes at the default cell height
+                      StampCase{"1\u201923\u201D", 80, 18, {.X = 1, .Y = 20}}));
 
 // Each pass stamps with its own mode and hands the target back in the mode it found, whatever
 // that was: the stamp is the same and the next plain drawing is not combined by AND or OR.

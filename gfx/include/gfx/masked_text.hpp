@@ -4,8 +4,11 @@
 // written white on black is then ORed at the same place (glyphs turn white). With the AND pass
 // one pixel right and down of the OR pass the text gets a one-pixel black shadow.
 //
-// Each pass stamps with the copy mode it needs and leaves target.CopyMode as it found it, so no
-// caller can leave the back buffer combining its next drawing by AND or OR.
+// Each pass combines by the operation it needs whatever target.CopyMode is, and leaves that mode
+// alone, so no caller can leave the back buffer combining its next drawing by AND or OR. The
+// tile gives the stamp its size and keeps the font height between passes; a pass combines only
+// the text's cells, where the tile would differ from its ground, and never writes the tile's
+// pixels.
 #include <string_view>
 
 #include "gfx/image.hpp"

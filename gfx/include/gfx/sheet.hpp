@@ -24,7 +24,7 @@ inline constexpr Rect ClockPanel{405, 0, 80, 19};
 }  // namespace sheet
 
 // Every image made at start-up besides the back buffer: the sprites cut from the sheet and the
-// scratch tiles that text is written on before it is stamped.
+// tiles that give masked text its block and its font height.
 struct Sprites {
   Image TitleImage, StartButton, StartButtonLit, RankingButton, RankingButtonLit;
   Image LevelDownArrow, LevelDownArrowLit, LevelUpArrow, LevelUpArrowLit, LevelBox;
