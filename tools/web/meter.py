@@ -1,10 +1,15 @@
 """Measures the browser build in headless Chromium (a meter, not a test):
   /usr/bin/python3 tools/web/meter.py [SECONDS]   (after tools/dev web build)
 the frame steps in SECONDS on the title and in play, the longest interval between steps, the
-first frame's time after navigation, the site's size, and what a frame step costs in the page."""
+first frame's time after navigation, the site's size, and what a frame step costs in the page:
+per tick as the page runs it, and back to back as a benchmark runs it. With the desktop's
+benchmark built (FROTHY_BENCH, default build-test/frothy_bench), the same scenes' desktop costs
+and the ratio follow."""
 
+import json
 import os
 import statistics
+import subprocess
 import sys
 import time
 
@@ -12,6 +17,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import browser  # noqa: E402
 
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
+BENCH = os.environ.get("FROTHY_BENCH", "build-test/frothy_bench")
+BACK_TO_BACK = 2000
 
 
 def steps(page):
@@ -31,6 +38,22 @@ def window(page, seconds):
     return len(times), (end - start) / 1000, gaps
 
 
+def desktop_costs():
+    """The desktop benchmark's TitleFrame and PlayFrame in microseconds, or None without it."""
+    if not os.path.exists(BENCH):
+        return None
+    out = subprocess.run([os.path.abspath(BENCH), "--benchmark_filter=^(TitleFrame|PlayFrame)$",
+                          "--benchmark_format=json", "--benchmark_repetitions=3",
+                          "--benchmark_report_aggregates_only=true"],
+                         cwd=os.path.join(os.path.dirname(BENCH), "data"), check=True,
+                         capture_output=True, text=True).stdout
+    costs = {}
+    for b in json.loads(out)["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            costs[b["run_name"]] = b["cpu_time"] / 1000  # ns
+    return {"title": costs["TitleFrame"], "play": costs["PlayFrame"]}
+
+
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
     size = sum(os.path.getsize(os.path.join(SITE, f)) for f in os.listdir(SITE))
@@ -40,6 +63,7 @@ def main():
         first = page.js("return frothyPage.firstFrameMs")
         print(f"site: {size} bytes ({', '.join(sorted(os.listdir(SITE)))})")
         print(f"first frame on the canvas: {first:.0f} ms after navigation")
+        hot = {}
         for scene in ("title", "play"):
             if scene == "play":
                 page.click(*browser.START)
@@ -52,9 +76,17 @@ def main():
             present = (page.js("return Module._frothy_present_cost_ms()") - present0) / max(1, n1 - n0)
             print(f"{scene}: {count} frame steps in {span:.2f} s; intervals {min(gaps):.1f} to "
                   f"{max(gaps):.1f} ms (median {statistics.median(gaps):.2f}); "
-                  f"> 35 ms: {sum(g > 35 for g in gaps)}; frame step {cost * 1000:.0f} us, "
+                  f"> 35 ms: {sum(g > 35 for g in gaps)}; per tick: frame step {cost * 1000:.0f} us, "
                   f"to the canvas {present * 1000:.0f} us")
+            page.js(f"Module._frothy_meter_steps({BACK_TO_BACK})")  # warm, as a benchmark is
+            hot[scene] = page.js(f"return Module._frothy_meter_steps({BACK_TO_BACK})") * 1000 / BACK_TO_BACK
+            print(f"{scene}: back to back: frame step {hot[scene]:.1f} us")
         print("console:", [e for e in page.console() if e["level"] == "SEVERE"] or "no errors")
+        desktop = desktop_costs()
+        for scene in ("title", "play"):
+            if desktop:
+                print(f"{scene}: desktop benchmark {desktop[scene]:.2f} us; the page's step costs "
+                      f"{hot[scene] / desktop[scene]:.1f} x the desktop's")
     finally:
         page.close()
         server.close()
