@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,16 +33,13 @@ int DesktopScale() {
 }
 
 Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : scale) {
-  // Scaled pixels stay sharp squares.
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  // Frames go to the window's own surface, which on X11 is shared memory the server copies
+  // from: a fraction of the cost of a texture drawn by software OpenGL where there is no GPU.
+  // (Set before the first surface is asked for; SDL decides once.)
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   window_.reset(SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN));
   if (!window_) throw std::runtime_error(SDL_GetError());
-  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
-  if (!renderer_) throw std::runtime_error(SDL_GetError());
-  texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_RGB888,
-                                   SDL_TEXTUREACCESS_STREAMING, kClientWidth, kClientHeight + 1));
-  if (!texture_) throw std::runtime_error(SDL_GetError());
   const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(
       SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(kIconPixels), kIconSize,
                                          kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
@@ -52,22 +50,79 @@ void Window::Show() {
   SDL_ShowWindow(window_.get());
 }
 
-void Window::Present(const gfx::Image& frame) {
+void Window::Present(gfx::Image& frame) {
   if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
-  const auto& pixels = frame.Pixels();
-  // An unchanged frame costs a compare instead of an upload and a swap.
-  if (shown_ == pixels) return;
-  shown_ = pixels;
-  SDL_UpdateTexture(texture_.get(), nullptr, pixels.data(), kClientWidth * 4);
-  Reshow();
+  constexpr gfx::Rect kClient{0, 0, kClientWidth, kClientHeight};
+  // Only the blocks drawn on since the last frame can differ from the screen; of those, only
+  // the ones whose pixels did change are copied and put on screen.
+  const bool whole = shown_.size() != frame.Pixels().size() || frame.WhollyDamaged();
+  if (whole) shown_.assign(frame.Pixels().size(), 0);
+  const std::vector<gfx::Rect> all{kClient};
+  const std::vector<gfx::Rect>& blocks = whole ? all : frame.Damaged();
+  SDL_Surface* surface = nullptr;
+  updates_.clear();
+  for (const gfx::Rect& b : blocks) {
+    const int x0 = std::max(b.X, 0), x1 = std::min(b.X + b.W, kClientWidth);
+    const int y0 = std::max(b.Y, 0), y1 = std::min(b.Y + b.H, kClientHeight);
+    if (x0 >= x1 || y0 >= y1) continue;
+    const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(gfx::Rgb);
+    bool changed = whole;
+    for (int y = y0; y < y1; ++y) {
+      const gfx::Rgb* from = frame.Row(y) + x0;
+      gfx::Rgb* to = shown_.data() + static_cast<std::size_t>(y) * kClientWidth + x0;
+      if (changed || std::memcmp(to, from, bytes) != 0) {
+        std::memcpy(to, from, bytes);
+        changed = true;
+      }
+    }
+    if (!changed) continue;
+    if (!surface && !(surface = SDL_GetWindowSurface(window_.get())))
+      throw std::runtime_error(SDL_GetError());
+    const gfx::Rect r{x0, y0, x1 - x0, y1 - y0};
+    Put(*surface, r);
+    updates_.push_back({r.X * scale_, r.Y * scale_, r.W * scale_, r.H * scale_});
+  }
+  frame.ClearDamage();
+  if (!updates_.empty())
+    SDL_UpdateWindowSurfaceRects(window_.get(), updates_.data(), static_cast<int>(updates_.size()));
 }
 
 void Window::Reshow() {
   if (shown_.empty()) return;
-  const SDL_Rect visible{0, 0, kClientWidth, kClientHeight};  // the last row never shows
-  SDL_RenderClear(renderer_.get());
-  SDL_RenderCopy(renderer_.get(), texture_.get(), &visible, nullptr);
-  SDL_RenderPresent(renderer_.get());
+  SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
+  if (!surface) throw std::runtime_error(SDL_GetError());
+  Put(*surface, {0, 0, kClientWidth, kClientHeight});
+  SDL_UpdateWindowSurface(window_.get());
+}
+
+void Window::Put(SDL_Surface& surface, const gfx::Rect& r) {
+  // Each client pixel becomes a scale x scale block; one scaled row is made, then repeated.
+  const int s = scale_;
+  const int w = r.W * s;
+  if (surface.w < (r.X + r.W) * s || surface.h < (r.Y + r.H) * s) return;
+  const bool direct = surface.format->format == SDL_PIXELFORMAT_RGB888;
+  row_.resize(static_cast<std::size_t>(w));
+  auto* base = static_cast<std::uint8_t*>(surface.pixels);
+  for (int y = r.Y; y < r.Y + r.H; ++y) {
+    const gfx::Rgb* src = shown_.data() + static_cast<std::size_t>(y) * kClientWidth + r.X;
+    std::uint8_t* first = base + static_cast<std::ptrdiff_t>(y) * s * surface.pitch +
+                          static_cast<std::ptrdiff_t>(r.X) * s * surface.format->BytesPerPixel;
+    const gfx::Rgb* scaled = src;
+    if (s > 1) {
+      for (int x = 0; x < r.W; ++x)
+        std::fill_n(row_.data() + static_cast<std::ptrdiff_t>(x) * s, s, src[x]);
+      scaled = row_.data();
+    }
+    for (int k = 0; k < s; ++k) {
+      std::uint8_t* dst = first + static_cast<std::ptrdiff_t>(k) * surface.pitch;
+      if (direct) {
+        std::memcpy(dst, scaled, static_cast<std::size_t>(w) * sizeof(gfx::Rgb));
+      } else {
+        SDL_ConvertPixels(w, 1, SDL_PIXELFORMAT_RGB888, scaled, w * 4, surface.format->format, dst,
+                          surface.pitch);
+      }
+    }
+  }
 }
 
 std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {

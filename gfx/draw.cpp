@@ -61,6 +61,7 @@ constexpr Rgb Mix(Rgb fg, Rgb bg, unsigned a, int shift) {
 void DrawImage(Image& dst, int x, int y, const Image& src) {
   const Clip c = ClipBlock(x, y, src.Width(), src.Height(), dst.Width(), dst.Height());
   if (c.Empty()) return;
+  dst.Damage(c.x0, c.y0, c.x1, c.y1);
   const int n = c.x1 - c.x0;
   for (int dy = c.y0; dy < c.y1; ++dy) {
     const Rgb* s = src.Row(dy - y) + (c.x0 - x);
@@ -86,7 +87,10 @@ void FillRect(Image& dst, int x1, int y1, int x2, int y2) {
   const std::int64_t w = std::int64_t{x2} - x1;
   const std::int64_t h = std::int64_t{y2} - y1;
   if (w <= 0 || h <= 0) return;
-  FillSpan(dst, ClipBlock(x1, y1, w, h, dst.Width(), dst.Height()), dst.Brush.Color);
+  const Clip all = ClipBlock(x1, y1, w, h, dst.Width(), dst.Height());
+  if (all.Empty()) return;
+  dst.Damage(all.x0, all.y0, all.x1, all.y1);  // the border lies within the block
+  FillSpan(dst, all, dst.Brush.Color);
   if (dst.Pen.Color == dst.Brush.Color) return;  // the border would change nothing
   const Rgb pen = dst.Pen.Color;
   FillSpan(dst, ClipBlock(x1, y1, w, 1, dst.Width(), dst.Height()), pen);
@@ -100,6 +104,7 @@ void TextOut(Image& dst, TextRasterizer& text, int x, int y, std::string_view ut
   const TextMask& mask = text.Render(utf8, height);
   const Clip c = ClipBlock(x, y, mask.Width, mask.Height, dst.Width(), dst.Height());
   if (c.Empty()) return;
+  dst.Damage(c.x0, c.y0, c.x1, c.y1);
   // The shades from the ground to the ink, one per coverage value. A few pairs are kept:
   // masked text alternates black on white and white on black in every frame.
   struct Shades {
@@ -188,6 +193,14 @@ void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, in
   const double cy = (double(y1) + double(y2)) / 2.0;
   const double ax = x3 - cx, ay = y3 - cy, bx = x4 - cx, by = y4 - cy;
   const bool whole = ax * by - ay * bx == 0.0 && ax * bx + ay * by > 0.0;
+  // The box within the clip holds every point drawn.
+  const std::int64_t dx0 = std::max<std::int64_t>(x0, clip.X);
+  const std::int64_t dy0 = std::max<std::int64_t>(y0, clip.Y);
+  const std::int64_t dx1 = std::min<std::int64_t>(xe + 1, std::int64_t{clip.X} + clip.W);
+  const std::int64_t dy1 = std::min<std::int64_t>(ye + 1, std::int64_t{clip.Y} + clip.H);
+  if (dx0 >= dx1 || dy0 >= dy1) return;
+  dst.Damage(static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx1),
+             static_cast<int>(dy1));
   const Rgb pen = dst.Pen.Color;
   Rgb* const pixels = dst.Pixels().data();
   const std::int64_t pitch = dst.Width();

@@ -9,7 +9,9 @@ namespace gfx {
 namespace {
 
 // A grey of the same level in all three channels.
-constexpr Rgb Grey(unsigned level) { return level * 0x010101u; }
+constexpr Rgb Grey(unsigned level) {
+  return level * 0x010101u;
+}
 
 // The AND pass's tile is white with the glyphs written black: a pixel of coverage a is the
 // grey 255 - a, and the white ground keeps the target as it is.
@@ -37,7 +39,8 @@ void Pass(Image& target, Image& tile, TextRasterizer& text, std::string_view s, 
   const TextMask& mask = text.Render(s, height);
   // The cells within the tile, in the tile's coordinates (the text's top is the tile's)...
   const std::int64_t cx0 = std::max(at.TextX, 0);
-  const std::int64_t cx1 = std::min<std::int64_t>(std::int64_t{at.TextX} + mask.Width, tile.Width());
+  const std::int64_t cx1 =
+      std::min<std::int64_t>(std::int64_t{at.TextX} + mask.Width, tile.Width());
   const std::int64_t cy1 = std::min(mask.Height, tile.Height());
   // ...and then within the target.
   const std::int64_t x0 = std::max<std::int64_t>(at.X + cx0, 0);
@@ -45,6 +48,8 @@ void Pass(Image& target, Image& tile, TextRasterizer& text, std::string_view s, 
   const std::int64_t y0 = std::max<std::int64_t>(at.Y, 0);
   const std::int64_t y1 = std::min<std::int64_t>(at.Y + cy1, target.Height());
   if (x0 >= x1 || y0 >= y1) return;
+  target.Damage(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                static_cast<int>(y1));
   const int n = static_cast<int>(x1 - x0);
   for (std::int64_t y = y0; y < y1; ++y) {
     const std::uint8_t* coverage = mask.Coverage.data() +

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -196,8 +197,8 @@ TEST(Arc, UnclippedAndClippedOutlinesAgree) {
       for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 50; ++x)
           ASSERT_EQ(clipped.At(x, y), gfx::Inside(c, x, y) ? whole.At(x, y) : gfx::kBlack)
-              << "box " << b.X << "," << b.Y << " clip " << c.X << "," << c.Y << " at " << x
-              << "," << y;
+              << "box " << b.X << "," << b.Y << " clip " << c.X << "," << c.Y << " at " << x << ","
+              << y;
     }
   }
 }
@@ -259,7 +260,8 @@ TEST_P(MaskedTextReference, EachPassStampsTheFilledTile) {
   const StampCase c = GetParam();
   Image target(64, 40);
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 64; ++x) target.Row(y)[x] = static_cast<Rgb>(0x1F5A93 * (x + 7 * y)) & gfx::kWhite;
+    for (int x = 0; x < 64; ++x)
+      target.Row(y)[x] = static_cast<Rgb>(0x1F5A93 * (x + 7 * y)) & gfx::kWhite;
   Image expected = target;
   Image tile(c.tileW, c.tileH), reference(c.tileW, c.tileH);
   const struct {
@@ -328,6 +330,92 @@ TEST(MaskedText, ShadowPassesLeaveTheColumnBeyondThePanel) {
   for (int y = 0; y < 30; ++y) EXPECT_EQ(back.At(90, y), 0x445566u);
   EXPECT_GT(CountOf(back, gfx::kWhite), 10);
   EXPECT_GT(CountOf(back, gfx::kBlack), 10);  // the shadow
+}
+
+// Whoever shows an image compares and copies only the blocks its damage names: every pixel a
+// drawing operation changes must lie in a block it recorded.
+struct DamageCase {
+  const char* what;
+  void (*draw)(Image&);
+};
+
+class DamageTest : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamageTest, EveryChangedPixelLiesInARecordedBlock) {
+  Image img(64, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      img.Row(y)[x] = static_cast<Rgb>(0x13579B * (x + 5 * y)) & 0xFFFFFF;
+  EXPECT_TRUE(img.WhollyDamaged());  // never shown yet
+  img.ClearDamage();
+  const Image before = img;
+  GetParam().draw(img);
+  ASSERT_FALSE(img.WhollyDamaged());
+  int changed = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      if (img.At(x, y) == before.At(x, y)) continue;
+      ++changed;
+      const auto& blocks = img.Damaged();
+      EXPECT_TRUE(std::any_of(blocks.begin(), blocks.end(),
+                              [&](const gfx::Rect& r) { return gfx::Inside(r, x, y); }))
+          << GetParam().what << ": " << x << "," << y << " changed outside the damage";
+    }
+  }
+  EXPECT_GT(changed, 0) << GetParam().what;
+  for (const gfx::Rect& r : img.Damaged()) {  // clipped to the image
+    EXPECT_TRUE(r.X >= 0 && r.Y >= 0 && r.X + r.W <= 64 && r.Y + r.H <= 48) << GetParam().what;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, DamageTest,
+    ::testing::Values(
+        DamageCase{"image", [](Image& i) { gfx::DrawImage(i, 50, -3, Filled(20, 10, 0x00FF00)); }},
+        DamageCase{"image by AND",
+                   [](Image& i) {
+                     i.CopyMode = gfx::SRCAND;
+                     gfx::DrawImage(i, -5, 40, Filled(20, 20, 0x0F0F0F));
+                   }},
+        DamageCase{"rectangle",
+                   [](Image& i) {
+                     i.Pen.Color = gfx::kWhite;
+                     i.Brush.Color = gfx::kBlack;
+                     gfx::FillRect(i, 60, 44, 3, 2);
+                   }},
+        DamageCase{"text", [](Image& i) { gfx::TextOut(i, Text(), 40, 38, "Rank"); }},
+        DamageCase{"outline",
+                   [](Image& i) {
+                     i.Pen.Color = gfx::kWhite;
+                     gfx::Arc(i, -10, 20, 30, 60, -10, 20, -10, 20);
+                   }},
+        DamageCase{"clipped outline",
+                   [](Image& i) {
+                     i.Pen.Color = gfx::kBlack;
+                     gfx::EllipseIn(i, {0, 15, 20, 20}, 4, 4, 40, 40);
+                   }},
+        DamageCase{"masked text",
+                   [](Image& i) {
+                     Image tile(30, 18);
+                     gfx::AndPass(i, tile, Text(), "42", {.X = 51, .Y = 1, .FontHeight = 18});
+                     gfx::OrPass(i, tile, Text(), "42", {.X = 50, .Y = 0});
+                   }}),
+    [](const auto& param) {
+      std::string name = param.param.what;
+      std::replace(name.begin(), name.end(), ' ', '_');
+      return name;
+    });
+
+TEST(Damage, TooManyBlocksCountAsTheWholeImage) {
+  Image img(8, 8);
+  img.ClearDamage();
+  for (std::size_t k = 0; k < Image::kMaxDamage; ++k) img.Damage(1, 1, 2, 2);
+  EXPECT_FALSE(img.WhollyDamaged());
+  img.Damage(1, 1, 2, 2);
+  EXPECT_TRUE(img.WhollyDamaged());
+  EXPECT_TRUE(img.Damaged().empty());
+  img.ClearDamage();
+  EXPECT_FALSE(img.WhollyDamaged());
 }
 
 TEST(Sheet, CutsEveryRegionFromItsPlace) {

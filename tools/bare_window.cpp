@@ -1,11 +1,14 @@
-// The yardstick for the game loop's cost: a bare SDL window of the game's size that uploads and
-// presents a changing 600 x 400 frame on the same 25 ms schedule, and does nothing else.
-//   bare_window [seconds]
+// The yardstick for the game loop's cost: a bare SDL window of the game's size that puts a
+// changing 600 x 399 frame on screen on the same 25 ms schedule, and does nothing else, through
+// the window's own surface, as the game does (the default), or through SDL's renderer with a
+// streaming texture.
+//   bare_window [seconds] [surface|renderer]
 #include <SDL2/SDL.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "app/main_loop.hpp"
@@ -13,6 +16,39 @@
 #include "sdl_owned.hpp"
 
 namespace {
+
+int PresentBySurface(double seconds) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // as the game's window
+  const sdl::Owned<SDL_Window, SDL_DestroyWindow> window(
+      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0));
+  if (!window) {
+    std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
+    return 1;
+  }
+  std::vector<std::uint32_t> frame(std::size_t{600} * 400);
+  const std::int64_t end = app::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
+  app::TickSchedule ticks(app::NowUs());
+  std::uint32_t n = 0;
+  while (app::NowUs() < end) {
+    const std::int64_t now = app::NowUs();
+    if (ticks.Due(now)) {
+      ++n;
+      frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
+      SDL_Surface* s = SDL_GetWindowSurface(window.get());
+      if (!s) return 1;
+      for (int y = 0; y < 399; ++y)
+        std::memcpy(static_cast<std::uint8_t*>(s->pixels) + std::ptrdiff_t{y} * s->pitch,
+                    &frame[std::size_t{600} * y], 2400);
+      SDL_UpdateWindowSurface(window.get());
+      ticks.Ran(app::NowUs());
+      continue;
+    }
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, ticks.WaitMs(now)) == 1 && e.type == SDL_QUIT) break;
+  }
+  std::printf("bare_window: %u frames\n", n);
+  return 0;
+}
 
 int Present(double seconds) {
   const sdl::Owned<SDL_Window, SDL_DestroyWindow> window(
@@ -59,7 +95,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
     return 1;
   }
-  const int status = Present(seconds);
+  const bool surface = argc <= 2 || std::strcmp(argv[2], "renderer") != 0;
+  const int status = surface ? PresentBySurface(seconds) : Present(seconds);
   SDL_Quit();
   return status;
 }

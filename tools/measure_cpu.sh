@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # CPU use of the running game under a private Xvfb, read from /proc as user + system time over
 # a fixed span: the title at rest, a game in play (50 bubbles moving, no clicks), and the bare
-# SDL window that presents a frame every 25 ms, side by side in one run.
-#   tools/measure_cpu.sh [seconds]      (run after a build; uses build/)
+# SDL window that presents a frame every 25 ms the game's way (its window surface) and through
+# SDL's renderer, side by side in one run.
+#   tools/measure_cpu.sh [seconds] [build folder]   (after a build; default build-test/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 span=${1:-10}
+build=${2:-build-test}
 hz=$(getconf CLK_TCK)
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -32,8 +34,8 @@ window_of() {
   echo "no window $1" >&2; exit 1
 }
 
-cp build/data/* "$work/"
-(cd "$work" && exec "$OLDPWD/build/frothy") &
+cp "$build"/data/* "$work/"
+(cd "$work" && exec "$OLDPWD/$build/frothy") &
 game=$!
 w=$(window_of 'FROTHY!')
 xdotool mousemove --window "$w" 300 380
@@ -44,9 +46,11 @@ sleep 1
 measure "$game" "play, 50 bubbles moving"
 kill "$game"; wait "$game" 2>/dev/null || true
 
-build/bare_window $((span + 2)) >/dev/null &
-bare=$!
-window_of bare >/dev/null
-sleep 1
-measure "$bare" "bare window, 40 frames/s"
-wait "$bare" || true
+for path in surface renderer; do
+  "$build"/bare_window $((span + 2)) "$path" >/dev/null &
+  bare=$!
+  window_of bare >/dev/null
+  sleep 1
+  measure "$bare" "bare window, 40/s, $path"
+  wait "$bare" || true
+done

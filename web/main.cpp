@@ -6,6 +6,7 @@
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,8 +31,9 @@ using game::kClientWidth;
 
 // The page's side of the platform, in JavaScript (pre.js has the rest).
 // clang-format off
-EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height), {
-  frothyPage.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height, const int* blocks, int count), {
+  frothyPage.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height,
+                     HEAP32.subarray(blocks >> 2, (blocks >> 2) + count * 4));
 });
 EM_JS(void, PageShowError, (const char* title, const char* text), {
   frothyPage.showError(UTF8ToString(title), UTF8ToString(text));
@@ -55,6 +57,7 @@ struct Page {
   bool running = false;
   std::vector<gfx::Rgb> shown;
   std::vector<std::uint32_t> rgba;
+  std::vector<int> blocks;  // x, y, w, h of each block put on the canvas in this frame
   // For the page's meter (tools/web/meter.py): when the latest frame steps started, and what
   // all steps so far cost.
   std::vector<double> stepStartsMs;
@@ -68,21 +71,42 @@ void Report(const std::string& text) {
   PageShowError(g_page->title.c_str(), text.c_str());
 }
 
-void Present(const gfx::Image& frame) {
+// As the desktop window does: of the blocks the frame's damage names, only those whose pixels
+// differ from the canvas's are converted and put on it.
+void Present(gfx::Image& frame) {
   Page& p = *g_page;
   if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
-  const auto& pixels = frame.Pixels();
   const std::size_t visible = static_cast<std::size_t>(kClientWidth) * kClientHeight;
-  if (p.shown.size() == visible && std::equal(p.shown.begin(), p.shown.end(), pixels.begin()))
-    return;
-  p.shown.assign(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(visible));
-  p.rgba.resize(visible);
-  // 0xRRGGBB to the canvas's bytes R, G, B, A in memory order.
-  for (std::size_t i = 0; i < visible; ++i) {
-    const gfx::Rgb c = p.shown[i];
-    p.rgba[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+  const bool whole = p.shown.size() != visible || frame.WhollyDamaged();
+  if (whole) {
+    p.shown.assign(visible, 0);
+    p.rgba.assign(visible, 0);
   }
-  PagePresent(reinterpret_cast<const std::uint8_t*>(p.rgba.data()), kClientWidth, kClientHeight);
+  const std::vector<gfx::Rect> all{{0, 0, kClientWidth, kClientHeight}};
+  const std::vector<gfx::Rect>& blocks = whole ? all : frame.Damaged();
+  p.blocks.clear();
+  for (const gfx::Rect& b : blocks) {
+    const int x0 = std::max(b.X, 0), x1 = std::min(b.X + b.W, kClientWidth);
+    const int y0 = std::max(b.Y, 0), y1 = std::min(b.Y + b.H, kClientHeight);
+    if (x0 >= x1 || y0 >= y1) continue;
+    bool changed = whole;
+    for (int y = y0; y < y1; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * kClientWidth;
+      const gfx::Rgb* from = frame.Row(y);
+      if (!changed && std::equal(from + x0, from + x1, p.shown.begin() + at + x0)) continue;
+      changed = true;
+      for (int x = x0; x < x1; ++x) {
+        // 0xRRGGBB to the canvas's bytes R, G, B, A in memory order.
+        const gfx::Rgb c = p.shown[at + x] = from[x];
+        p.rgba[at + x] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+      }
+    }
+    if (changed) p.blocks.insert(p.blocks.end(), {x0, y0, x1 - x0, y1 - y0});
+  }
+  frame.ClearDamage();
+  if (p.blocks.empty()) return;
+  PagePresent(reinterpret_cast<const std::uint8_t*>(p.rgba.data()), kClientWidth, kClientHeight,
+              p.blocks.data(), static_cast<int>(p.blocks.size() / 4));
 }
 
 // The browser wakes the page at the next grid point, as the desktop's loop waits for it. A wake

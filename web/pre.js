@@ -25,16 +25,28 @@ var frothyPage = (function () {
     ctx.imageSmoothingEnabled = false;
   };
 
-  page.present = function (bytes, width, height) {
+  // `blocks` holds x, y, w, h for each block of the frame that changed; only those are put.
+  page.present = function (bytes, width, height, blocks) {
     var image = new ImageData(new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, bytes.length),
                               width, height);
+    if (scale !== 1 && frame.width !== width) { frame.width = width; frame.height = height; }
+    ctx.imageSmoothingEnabled = false;
+    // One put of the blocks' bounding box: each put has a cost of its own, and a play frame
+    // changes a hundred small blocks spread over the field.
+    var x0 = width, y0 = height, x1 = 0, y1 = 0;
+    for (var i = 0; i < blocks.length; i += 4) {
+      x0 = Math.min(x0, blocks[i]);
+      y0 = Math.min(y0, blocks[i + 1]);
+      x1 = Math.max(x1, blocks[i] + blocks[i + 2]);
+      y1 = Math.max(y1, blocks[i + 1] + blocks[i + 3]);
+    }
+    if (x0 >= x1 || y0 >= y1) return;
     if (scale === 1) {
-      ctx.putImageData(image, 0, 0);
+      ctx.putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
     } else {
-      if (frame.width !== width) { frame.width = width; frame.height = height; }
-      frameCtx.putImageData(image, 0, 0);
-      ctx.imageSmoothingEnabled = false;
-      ctx.drawImage(frame, 0, 0, width * scale, height * scale);
+      frameCtx.putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+      ctx.drawImage(frame, x0, y0, x1 - x0, y1 - y0, x0 * scale, y0 * scale, (x1 - x0) * scale,
+                    (y1 - y0) * scale);
     }
     if (page.firstFrameMs === null) {
       page.firstFrameMs = performance.now();

@@ -28,8 +28,9 @@ class Window {
   void Show();
   SDL_Window* Handle() const { return window_.get(); }
 
-  // Uploads and shows the frame; a frame identical to the one on screen is skipped.
-  void Present(const gfx::Image& frame);
+  // Shows the frame in the window's surface: of the blocks the frame's damage names, those whose
+  // pixels differ from the screen's are copied and updated. Takes the frame's damage.
+  void Present(gfx::Image& frame);
 
   // Puts the frame last presented back on screen (after the window was uncovered or restored).
   // Before the first frame there is nothing to put back.
@@ -48,12 +49,14 @@ class Window {
   bool PointerOver() const;
 
  private:
-  // Destroyed in the reverse order: texture, renderer, window.
-  sdl::Owned<SDL_Window, SDL_DestroyWindow> window_;
-  sdl::Owned<SDL_Renderer, SDL_DestroyRenderer> renderer_;
-  sdl::Owned<SDL_Texture, SDL_DestroyTexture> texture_;
+  // Copies the block `r` (client pixels) of the frame on screen into the surface, scaled.
+  void Put(SDL_Surface& surface, const gfx::Rect& r);
+
+  sdl::Owned<SDL_Window, SDL_DestroyWindow> window_;  // owns its surface too
   int scale_ = 1;
   std::vector<gfx::Rgb> shown_;  // the frame on screen now
+  std::vector<gfx::Rgb> row_;    // one scaled row
+  std::vector<SDL_Rect> updates_;
 };
 
 // The scale the desktop asks for, from the environment and what SDL knows of the display.

@@ -74,10 +74,23 @@ class Image {
   FontState Font;
   Rop CopyMode = SRCCOPY;  // how images drawn onto this surface combine with it
 
+  // Damage: the blocks that may have changed since whoever shows the image last took them, so
+  // that only those are compared and put on screen. Every drawing operation records the block
+  // it writes, clipped to the image; code that writes through Row() or Pixels() records its
+  // own. A new image, more than kMaxDamage blocks or DamageAll() make the whole image count.
+  static constexpr std::size_t kMaxDamage = 256;
+  void Damage(int x0, int y0, int x1, int y1);  // columns x0 .. x1-1, rows y0 .. y1-1
+  void DamageAll();
+  bool WhollyDamaged() const { return wholly_; }
+  const std::vector<Rect>& Damaged() const { return damage_; }
+  void ClearDamage();
+
  private:
   int width_ = 0;
   int height_ = 0;
   std::vector<Rgb> pixels_;
+  bool wholly_ = true;
+  std::vector<Rect> damage_;
 };
 
 }  // namespace gfx
