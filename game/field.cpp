@@ -5,14 +5,15 @@
 #include "game/scenes.hpp"
 #include "gfx/draw.hpp"
 
-// Positions and velocities are computed in extended precision (long double, 64-bit mantissa)
-// and rounded to double only where they are stored.
+// Positions and velocities are computed in extended precision (64-bit mantissa, see
+// game/extended.hpp) and rounded to double only where they are stored.
 namespace game {
 namespace {
 
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
+// Pi rounded to the 64-bit mantissa: 0xC90FDAA22168C235 x 2^-62, exactly.
+const Extended kPi = Extended(std::uint64_t{0xC90FDAA22168C235}) * 0x1p-62;
 // Twice the line the right and bottom walls mirror about, before the radius is taken off.
-constexpr long double kMirror = 2.0L * kFieldSize;
+const Extended kMirror = Extended(2 * kFieldSize);
 
 std::int32_t Low32(std::int64_t v) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
@@ -20,9 +21,9 @@ std::int32_t Low32(std::int64_t v) {
 
 }  // namespace
 
-std::int64_t T(long double v) {
-  constexpr long double kLimit = 0x1p63L;
-  if (std::isnan(v)) return 0;
+std::int64_t T(Extended v) {
+  const Extended kLimit = 0x1p63;
+  if (IsNan(v)) return 0;
   if (v >= kLimit) return std::numeric_limits<std::int64_t>::max();
   if (v <= -kLimit) return std::numeric_limits<std::int64_t>::min();
   return static_cast<std::int64_t>(v);
@@ -34,10 +35,10 @@ void SpawnBubbles(GameState& g, Random& rng) {
     const std::int32_t r = RandomInt(rng, 5) + 14;
     g.Radius[i] = r;
     g.Area[i] = r * r;
-    g.SpawnAngle = static_cast<double>(RandomReal(rng) * 2.0L * kPi);
-    const long double angle = g.SpawnAngle;
-    g.AccX = static_cast<double>(std::cos(angle) * 15.0L * g.Level / r);
-    g.AccY = static_cast<double>(std::sin(angle) * 15.0L * g.Level / r);
+    g.SpawnAngle = static_cast<double>(RandomReal(rng) * 2 * kPi);
+    const Extended angle = g.SpawnAngle;
+    g.AccX = static_cast<double>(Cos(angle) * 15 * g.Level / r);
+    g.AccY = static_cast<double>(Sin(angle) * 15 * g.Level / r);
     g.VelX[i] = g.AccX;
     g.VelY[i] = g.AccY;
     const std::int32_t span = kFieldSize - 1 - 2 * r;
@@ -90,14 +91,14 @@ void TraceBlock(GameState& g, const gfx::Rect& block) {
 
 void MoveBubble(GameState& g, int i) {
   const std::int32_t r = g.Radius[i];
-  const long double r2 = 2.0L * r;
-  g.PosX[i] = static_cast<double>(static_cast<long double>(g.PosX[i]) + g.VelX[i]);
-  g.PosY[i] = static_cast<double>(static_cast<long double>(g.PosY[i]) + g.VelY[i]);
+  const Extended r2 = 2 * Extended(r);
+  g.PosX[i] = static_cast<double>(Extended(g.PosX[i]) + g.VelX[i]);
+  g.PosY[i] = static_cast<double>(Extended(g.PosY[i]) + g.VelY[i]);
   // Each wall is tested once, on the position the previous test left; the mirror is about
   // r + 0.5 at the left and top and about 399 - r at the right and bottom, and the velocity
   // component flips whichever way it pointed.
-  if (T(static_cast<long double>(g.PosX[i]) - r) <= 0) {
-    g.PosX[i] = static_cast<double>(2.0L * r + 1.0L - g.PosX[i]);
+  if (T(Extended(g.PosX[i]) - r) <= 0) {
+    g.PosX[i] = static_cast<double>(r2 + 1 - g.PosX[i]);
     g.VelX[i] = -g.VelX[i];
   }
   // The right wall tests the truncated centre plus the radius.
@@ -105,12 +106,12 @@ void MoveBubble(GameState& g, int i) {
     g.PosX[i] = static_cast<double>(kMirror - g.PosX[i] - r2);
     g.VelX[i] = -g.VelX[i];
   }
-  if (T(static_cast<long double>(g.PosY[i]) - r) <= 0) {
-    g.PosY[i] = static_cast<double>(2.0L * r + 1.0L - g.PosY[i]);
+  if (T(Extended(g.PosY[i]) - r) <= 0) {
+    g.PosY[i] = static_cast<double>(r2 + 1 - g.PosY[i]);
     g.VelY[i] = -g.VelY[i];
   }
   // The bottom wall truncates the bubble's lower edge itself.
-  if (T(static_cast<long double>(g.PosY[i]) + r) > kFieldSize) {
+  if (T(Extended(g.PosY[i]) + r) > kFieldSize) {
     g.PosY[i] = static_cast<double>(kMirror - g.PosY[i] - r2);
     g.VelY[i] = -g.VelY[i];
   }
@@ -121,10 +122,10 @@ void MoveAndDrawBubbles(GameState& g) {
     if (g.Gone[i] != 0) continue;
     MoveBubble(g, i);
     const std::int32_t r = g.Radius[i];
-    const std::int32_t x1 = Low32(T(static_cast<long double>(g.PosX[i]) - r));
-    const std::int32_t y1 = Low32(T(static_cast<long double>(g.PosY[i]) - r));
-    const std::int32_t x2 = Low32(T(static_cast<long double>(g.PosX[i]) + r));
-    const std::int32_t y2 = Low32(T(static_cast<long double>(g.PosY[i]) + r));
+    const std::int32_t x1 = Low32(T(Extended(g.PosX[i]) - r));
+    const std::int32_t y1 = Low32(T(Extended(g.PosY[i]) - r));
+    const std::int32_t x2 = Low32(T(Extended(g.PosX[i]) + r));
+    const std::int32_t y2 = Low32(T(Extended(g.PosY[i]) + r));
     gfx::Arc(g.BackBuffer, x1, y1, x2, y2, x1, y1, x1, y1);  // both rays at one corner: whole
     g.Trace.Outline[g.Trace.Outlines++] = {x1, y1, x2, y2};
   }

@@ -7,11 +7,10 @@ namespace game {
 
 bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y) {
   if (g.Gone[i] != 0) return false;
-  const long double dx = static_cast<long double>(x) - g.PosX[i];
-  const long double dy = static_cast<long double>(y) - g.PosY[i];
+  const Extended dx = Extended(x) - g.PosX[i];
+  const Extended dy = Extended(y) - g.PosY[i];
   // Integer on the left, strict: a squared distance of exactly r^2 + 1 misses.
-  return static_cast<long double>(WrapAdd(WrapMul(g.Radius[i], g.Radius[i]), 1)) >
-         dx * dx + dy * dy;
+  return Extended(WrapAdd(WrapMul(g.Radius[i], g.Radius[i]), 1)) > dx * dx + dy * dy;
 }
 
 void MergeStep(GameState& g, const Platform& p) {
@@ -34,8 +33,7 @@ void MergeStep(GameState& g, const Platform& p) {
   g.BubblesLeft -= g.HitCount - 1;
   g.TotalArea = 0;
   for (int k = 0; k < g.HitCount; ++k) g.TotalArea = WrapAdd(g.TotalArea, g.Area[g.HitList[k]]);
-  g.MergedRadius =
-      static_cast<std::int32_t>(T(std::sqrt(static_cast<long double>(g.TotalArea)) + 0.5L));
+  g.MergedRadius = static_cast<std::int32_t>(T(Sqrt(Extended(g.TotalArea)) + 0.5));
 
   // Area-weighted averages: each term is divided by the total before it is added, and every
   // running sum is stored as a double.
@@ -43,7 +41,7 @@ void MergeStep(GameState& g, const Platform& p) {
     acc = 0.0;
     for (int k = 0; k < g.HitCount; ++k) {
       const int j = g.HitList[k];
-      acc = static_cast<double>(static_cast<long double>(g.Area[j]) * v[j] / g.TotalArea + acc);
+      acc = static_cast<double>(Extended(g.Area[j]) * v[j] / g.TotalArea + acc);
     }
   };
   const int keep = g.HitList[0];  // the lowest slot survives

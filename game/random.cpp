@@ -19,8 +19,8 @@ std::int32_t RandomInt(Random& rng, std::int32_t n) {
   return static_cast<std::int32_t>(product >> 32);
 }
 
-long double RandomReal(Random& rng) {
-  return static_cast<long double>(Step(rng)) * 0x1p-32L;
+Extended RandomReal(Random& rng) {
+  return Extended(Step(rng)) * 0x1p-32;
 }
 
 }  // namespace game

@@ -4,6 +4,8 @@
 // depends only on the seed and on how many games were started before.
 #include <cstdint>
 
+#include "game/extended.hpp"
+
 namespace game {
 
 struct Random {
@@ -15,6 +17,6 @@ void SeedRandom(Random& rng, std::uint32_t msSinceUtcMidnight);
 // One step; 0 .. n-1: the high 32 bits of n x state. n > 0.
 std::int32_t RandomInt(Random& rng, std::int32_t n);
 // One step; state x 2^-32, in [0, 1), exact in extended precision.
-long double RandomReal(Random& rng);
+Extended RandomReal(Random& rng);
 
 }  // namespace game
