@@ -166,5 +166,20 @@ class DamagedDataTest(unittest.TestCase):
             shutil.rmtree(folder)
 
 
+class ArithmeticTest(unittest.TestCase):
+    def test_the_browser_build_plays_the_desktops_games(self):
+        """The same fixed games, tick for tick: positions, velocities and merges are worked out
+        in software in the browser build and by the x87 unit on the desktop."""
+        web = os.environ.get("FROTHY_WEB_REPLAY_DIGEST", "")
+        if not os.path.exists(web):
+            self.skipTest(f"no replay_digest.js from the browser build at {web!r}")
+        desktop = subprocess.run([os.environ["FROTHY_REPLAY_DIGEST"]], check=True,
+                                 capture_output=True, text=True).stdout
+        browser_build = subprocess.run(["node", web], check=True, capture_output=True,
+                                       text=True).stdout
+        self.assertEqual(len(desktop.splitlines()), 30)
+        self.assertEqual(browser_build, desktop)
+
+
 if __name__ == "__main__":
     unittest.main()
