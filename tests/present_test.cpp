@@ -32,7 +32,7 @@ class PresentTest : public ::testing::TestWithParam<int> {
     if (s->w != kClientWidth * scale || s->h != kClientHeight * scale) return "surface size";
     for (int y = 0; y < s->h; ++y) {
       const auto* row = reinterpret_cast<const std::uint32_t*>(
-          static_cast<const std::uint8_t*>(s->pixels) + y * s->pitch);
+          static_cast<const std::uint8_t*>(s->pixels) + std::ptrdiff_t{y} * s->pitch);
       for (int x = 0; x < s->w; ++x)
         if ((row[x] & 0xFFFFFF) != frame.At(x / scale, y / scale))
           return "window pixel " + std::to_string(x) + "," + std::to_string(y);
