@@ -57,14 +57,12 @@ void Window::Present(gfx::Image& frame) {
   // the ones whose pixels did change are copied and put on screen.
   const bool whole = shown_.size() != frame.Pixels().size() || frame.WhollyDamaged();
   if (whole) shown_.assign(frame.Pixels().size(), 0);
-  const std::vector<gfx::Rect> all{kClient};
-  const std::vector<gfx::Rect>& blocks = whole ? all : frame.Damaged();
+  const std::vector<gfx::Rect> blocks =
+      whole ? std::vector<gfx::Rect>{kClient} : gfx::CoveringBlocks(frame.Damaged(), kClient);
   SDL_Surface* surface = nullptr;
   updates_.clear();
   for (const gfx::Rect& b : blocks) {
-    const int x0 = std::max(b.X, 0), x1 = std::min(b.X + b.W, kClientWidth);
-    const int y0 = std::max(b.Y, 0), y1 = std::min(b.Y + b.H, kClientHeight);
-    if (x0 >= x1 || y0 >= y1) continue;
+    const int x0 = b.X, x1 = b.X + b.W, y0 = b.Y, y1 = b.Y + b.H;
     const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(gfx::Rgb);
     bool changed = whole;
     for (int y = y0; y < y1; ++y) {

@@ -406,6 +406,39 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// The blocks shown for a frame's damage cover every damaged pixel within the bounds, and never
+// more pixels than the damaged blocks themselves.
+TEST(Damage, CoveringBlocksCoverTheDamageAndNoMore) {
+  const gfx::Rect bounds{0, 0, 60, 40};
+  const std::vector<std::vector<gfx::Rect>> cases = {
+      {},
+      {{5, 5, 10, 10}, {6, 5, 10, 10}},                     // a bubble moved one pixel: one block
+      {{0, 0, 4, 4}, {50, 30, 4, 4}},                       // far apart: two blocks
+      {{-5, -5, 10, 10}, {55, 35, 10, 10}, {70, 0, 5, 5}},  // clipped, and wholly outside
+      {{10, 10, 8, 8}, {16, 10, 8, 8}, {22, 10, 8, 8}, {11, 11, 2, 2}}};  // a chain
+  for (const auto& damage : cases) {
+    const std::vector<gfx::Rect> blocks = gfx::CoveringBlocks(damage, bounds);
+    std::int64_t damaged = 0, shown = 0;
+    for (const gfx::Rect& r : blocks) {
+      shown += std::int64_t{r.W} * r.H;
+      EXPECT_TRUE(r.W > 0 && r.H > 0 && r.X >= 0 && r.Y >= 0 && r.X + r.W <= 60 && r.Y + r.H <= 40);
+    }
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 60; ++x) {
+        const auto in = [&](const gfx::Rect& r) { return gfx::Inside(r, x, y); };
+        const int times = static_cast<int>(std::count_if(damage.begin(), damage.end(), in));
+        damaged += times;
+        if (times > 0) {
+          EXPECT_TRUE(std::any_of(blocks.begin(), blocks.end(), in)) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_LE(shown, damaged);
+  }
+  EXPECT_EQ(gfx::CoveringBlocks({{5, 5, 10, 10}, {6, 5, 10, 10}}, bounds).size(), 1u);
+  EXPECT_EQ(gfx::CoveringBlocks({{0, 0, 4, 4}, {50, 30, 4, 4}}, bounds).size(), 2u);
+}
+
 TEST(Damage, TooManyBlocksCountAsTheWholeImage) {
   Image img(8, 8);
   img.ClearDamage();

@@ -82,13 +82,12 @@ void Present(gfx::Image& frame) {
     p.shown.assign(visible, 0);
     p.rgba.assign(visible, 0);
   }
-  const std::vector<gfx::Rect> all{{0, 0, kClientWidth, kClientHeight}};
-  const std::vector<gfx::Rect>& blocks = whole ? all : frame.Damaged();
+  constexpr gfx::Rect kClient{0, 0, kClientWidth, kClientHeight};
+  const std::vector<gfx::Rect> blocks =
+      whole ? std::vector<gfx::Rect>{kClient} : gfx::CoveringBlocks(frame.Damaged(), kClient);
   p.blocks.clear();
   for (const gfx::Rect& b : blocks) {
-    const int x0 = std::max(b.X, 0), x1 = std::min(b.X + b.W, kClientWidth);
-    const int y0 = std::max(b.Y, 0), y1 = std::min(b.Y + b.H, kClientHeight);
-    if (x0 >= x1 || y0 >= y1) continue;
+    const int x0 = b.X, x1 = b.X + b.W, y0 = b.Y, y1 = b.Y + b.H;
     bool changed = whole;
     for (int y = y0; y < y1; ++y) {
       const std::size_t at = static_cast<std::size_t>(y) * kClientWidth;

@@ -52,6 +52,11 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The blocks to show for a list of damaged ones: each clipped to `bounds`, and any two merged
+// into their bounding block when that covers no more pixels than the two do apart (a bubble's
+// old and new outlines, say). Every pixel of the input within `bounds` is covered.
+std::vector<Rect> CoveringBlocks(const std::vector<Rect>& blocks, const Rect& bounds);
+
 class Image {
  public:
   // An absent image: 0 x 0, nothing to draw.
