@@ -29,6 +29,22 @@ std::int64_t T(Extended v) {
   return static_cast<std::int64_t>(v);
 }
 
+std::int64_t TruncatedSum(double p, std::int64_t r) {
+  // The wall and box tests run eight times per bubble per tick, so the usual case is done on
+  // the double and the integer alone, where that is provably the same. With 1 <= |p| < 2^52
+  // and |r| <= 2^10, p lies a whole multiple of its own spacing 2^(e-52) away from any integer
+  // (e = p's exponent, e >= 0) and the sum's exponent is at most e + 11, so rounding the sum to
+  // 64 bits moves it by at most 2^(e+11-64), less than that distance: it never reaches or
+  // passes an integer, and truncating the rounded sum is truncating the exact one.
+  constexpr std::int64_t kSmallR = 1 << 10;
+  const double m = std::fabs(p);
+  if (m >= 1.0 && m < 0x1p52 && r >= -kSmallR && r <= kSmallR) {
+    return p >= -static_cast<double>(r) ? static_cast<std::int64_t>(std::floor(p)) + r
+                                        : static_cast<std::int64_t>(std::ceil(p)) + r;
+  }
+  return T(Extended(p) + r);
+}
+
 void SpawnBubbles(GameState& g, Random& rng) {
   for (int i = 0; i < BubbleCount; ++i) {
     g.Gone[i] = 0;
@@ -97,7 +113,7 @@ void MoveBubble(GameState& g, int i) {
   // Each wall is tested once, on the position the previous test left; the mirror is about
   // r + 0.5 at the left and top and about 399 - r at the right and bottom, and the velocity
   // component flips whichever way it pointed.
-  if (T(Extended(g.PosX[i]) - r) <= 0) {
+  if (TruncatedSum(g.PosX[i], -std::int64_t{r}) <= 0) {
     g.PosX[i] = static_cast<double>(r2 + 1 - g.PosX[i]);
     g.VelX[i] = -g.VelX[i];
   }
@@ -106,12 +122,12 @@ void MoveBubble(GameState& g, int i) {
     g.PosX[i] = static_cast<double>(kMirror - g.PosX[i] - r2);
     g.VelX[i] = -g.VelX[i];
   }
-  if (T(Extended(g.PosY[i]) - r) <= 0) {
+  if (TruncatedSum(g.PosY[i], -std::int64_t{r}) <= 0) {
     g.PosY[i] = static_cast<double>(r2 + 1 - g.PosY[i]);
     g.VelY[i] = -g.VelY[i];
   }
   // The bottom wall truncates the bubble's lower edge itself.
-  if (T(Extended(g.PosY[i]) + r) > kFieldSize) {
+  if (TruncatedSum(g.PosY[i], r) > kFieldSize) {
     g.PosY[i] = static_cast<double>(kMirror - g.PosY[i] - r2);
     g.VelY[i] = -g.VelY[i];
   }
@@ -122,10 +138,10 @@ void MoveAndDrawBubbles(GameState& g) {
     if (g.Gone[i] != 0) continue;
     MoveBubble(g, i);
     const std::int32_t r = g.Radius[i];
-    const std::int32_t x1 = Low32(T(Extended(g.PosX[i]) - r));
-    const std::int32_t y1 = Low32(T(Extended(g.PosY[i]) - r));
-    const std::int32_t x2 = Low32(T(Extended(g.PosX[i]) + r));
-    const std::int32_t y2 = Low32(T(Extended(g.PosY[i]) + r));
+    const std::int32_t x1 = Low32(TruncatedSum(g.PosX[i], -std::int64_t{r}));
+    const std::int32_t y1 = Low32(TruncatedSum(g.PosY[i], -std::int64_t{r}));
+    const std::int32_t x2 = Low32(TruncatedSum(g.PosX[i], r));
+    const std::int32_t y2 = Low32(TruncatedSum(g.PosY[i], r));
     gfx::Arc(g.BackBuffer, x1, y1, x2, y2, x1, y1, x1, y1);  // both rays at one corner: whole
     g.Trace.Outline[g.Trace.Outlines++] = {x1, y1, x2, y2};
   }

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <ios>
+#include <random>
+#include <vector>
 
 #include "game/scenes.hpp"
 #include "support.hpp"
@@ -178,6 +182,37 @@ TEST(Field, ClearsTheSquareAndDrawsEachBubbleAfterItsMove) {
   EXPECT_EQ(g.BackBuffer.At(115, 50), gfx::kWhite);
   EXPECT_EQ(g.BackBuffer.At(102, 50), gfx::kBlack);  // unfilled
   EXPECT_EQ(g.BackBuffer.Pen.Color, gfx::kWhite);
+}
+
+// The wall and box tests' short way must truncate exactly as the sum in extended precision
+// does: near integers, at zero, past the short way's limits, and over a sweep of game values.
+TEST(Truncation, SumOfAPositionAndARadiusAsInExtendedPrecision) {
+  const auto check = [](double p, std::int64_t r) {
+    ASSERT_EQ(game::TruncatedSum(p, r), game::T(game::Extended(p) + game::Extended(r)))
+        << std::hexfloat << p << " + " << std::dec << r;
+  };
+  std::vector<double> ps = {0.0,      -0.0,      0.5,          -0.5,          0x1p-60,
+                            -0x1p-60, 0x1p-1074, -0x1p-1074,   1.0 - 0x1p-53, -1.0 + 0x1p-53,
+                            0x1p52,   -0x1p52,   0x1p52 - 0.5, 0x1p53,        1e300,
+                            -1e300,   HUGE_VAL,  -HUGE_VAL,    std::nan("")};
+  for (const double k : {1.0, 2.0, 13.0, 14.0, 15.0, 255.0, 256.0, 398.0, 399.0, 400.0, 1024.0,
+                         -1.0, -14.0, -399.0}) {
+    for (int steps = -3; steps <= 3; ++steps) {
+      double p = k;
+      for (int s = 0; s < std::abs(steps); ++s)
+        p = std::nextafter(p, steps < 0 ? -HUGE_VAL : HUGE_VAL);
+      ps.push_back(p);
+    }
+  }
+  const std::int64_t rs[] = {
+      0,    1,    -1,    14,   -14,   18,        -18,       127,
+      -127, 1024, -1024, 1025, -1025, INT32_MAX, INT32_MIN, -std::int64_t{INT32_MIN}};
+  for (const double p : ps)
+    for (const std::int64_t r : rs) check(p, r);
+  std::mt19937_64 rng(20261208);
+  std::uniform_real_distribution<double> position(-500.0, 900.0);
+  std::uniform_int_distribution<int> radius(-200, 200);
+  for (int n = 0; n < 200000; ++n) check(position(rng), radius(rng));
 }
 
 TEST(Truncation, TowardZeroAndSaturating) {

@@ -18,6 +18,8 @@ void Timer1Timer(GameState& g, Random& rng, const Platform& p);
 // --- Bubble field ---
 // Truncation toward zero to 64 bits (values beyond that range saturate, NaN gives 0).
 std::int64_t T(Extended v);
+// T(Extended(p) + r): a position plus or minus a radius, truncated as above.
+std::int64_t TruncatedSum(double p, std::int64_t r);
 // Fifty new bubbles for the current Level: four draws per slot.
 void SpawnBubbles(GameState& g, Random& rng);
 // Field square x 0..398, y 0..398 to black; the pen is left white for the bubbles. Takes away
