@@ -1,6 +1,6 @@
 // Time from the start of the process to the first presented frame, through the real start-up
 // and main loop (run it in a folder with the default data, on a display).
-//   cd build/data && DISPLAY=... ../startup_meter
+//   cd build-test/data && DISPLAY=... ../startup_meter
 #include <time.h>
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Measures the real main loop's frame timer without a display: SDL's dummy video and audio
 // drivers, the default data from the working folder, ten seconds of title frames. Prints the
 // tick count, the spread of the intervals, and what happens after a 100 ms stall.
-//   cd build/data && ../tick_meter [seconds]
+//   cd build-test/data && ../tick_meter [seconds]
 #include <SDL2/SDL.h>
 #include <unistd.h>
 
