@@ -53,13 +53,23 @@ void Window::Show() {
 void Window::Present(gfx::Image& frame) {
   if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
   constexpr gfx::Rect kClient{0, 0, kClientWidth, kClientHeight};
+  SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
+  if (!surface) throw std::runtime_error(SDL_GetError());
+  // What is on screen is compared in the surface itself when it holds the client pixels one to
+  // one (scale 1, the frame's own format): no copy of the frame to keep, and a third less
+  // memory touched per frame. Otherwise a copy at client size is kept, and put scaled.
+  const bool inSurface = scale_ == 1 && surface->format->format == SDL_PIXELFORMAT_RGB888 &&
+                         surface->w >= kClientWidth && surface->h >= kClientHeight;
+  bool whole = surface != surface_ || frame.WhollyDamaged();
+  if (!inSurface && shown_.size() != frame.Pixels().size()) {
+    shown_.assign(frame.Pixels().size(), 0);
+    whole = true;
+  }
+  surface_ = surface;
   // Only the blocks drawn on since the last frame can differ from the screen; of those, only
   // the ones whose pixels did change are copied and put on screen.
-  const bool whole = shown_.size() != frame.Pixels().size() || frame.WhollyDamaged();
-  if (whole) shown_.assign(frame.Pixels().size(), 0);
   const std::vector<gfx::Rect> blocks =
       whole ? std::vector<gfx::Rect>{kClient} : gfx::CoveringBlocks(frame.Damaged(), kClient);
-  SDL_Surface* surface = nullptr;
   updates_.clear();
   for (const gfx::Rect& b : blocks) {
     const int x0 = b.X, x1 = b.X + b.W, y0 = b.Y, y1 = b.Y + b.H;
@@ -67,17 +77,19 @@ void Window::Present(gfx::Image& frame) {
     bool changed = whole;
     for (int y = y0; y < y1; ++y) {
       const gfx::Rgb* from = frame.Row(y) + x0;
-      gfx::Rgb* to = shown_.data() + static_cast<std::size_t>(y) * kClientWidth + x0;
+      gfx::Rgb* to = inSurface
+                         ? reinterpret_cast<gfx::Rgb*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                       std::ptrdiff_t{y} * surface->pitch) +
+                               x0
+                         : shown_.data() + static_cast<std::size_t>(y) * kClientWidth + x0;
       if (changed || std::memcmp(to, from, bytes) != 0) {
         std::memcpy(to, from, bytes);
         changed = true;
       }
     }
     if (!changed) continue;
-    if (!surface && !(surface = SDL_GetWindowSurface(window_.get())))
-      throw std::runtime_error(SDL_GetError());
     const gfx::Rect r{x0, y0, x1 - x0, y1 - y0};
-    Put(*surface, r);
+    if (!inSurface) Put(*surface, r);
     updates_.push_back({r.X * scale_, r.Y * scale_, r.W * scale_, r.H * scale_});
   }
   frame.ClearDamage();
@@ -86,10 +98,15 @@ void Window::Present(gfx::Image& frame) {
 }
 
 void Window::Reshow() {
-  if (shown_.empty()) return;
+  if (!surface_) return;  // nothing presented yet
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (!surface) throw std::runtime_error(SDL_GetError());
-  Put(*surface, {0, 0, kClientWidth, kClientHeight});
+  if (surface != surface_) {
+    // A new surface holds nothing yet: the next frame is shown whole.
+    surface_ = nullptr;
+    return;
+  }
+  if (!shown_.empty()) Put(*surface, {0, 0, kClientWidth, kClientHeight});
   SDL_UpdateWindowSurface(window_.get());
 }
 

@@ -27,7 +27,7 @@ measure() {  # measure PID LABEL
     'BEGIN { printf "%-28s %5.2f %% of one core\n", l, 100 * d / hz / s }'
 }
 window_of() {
-  for _ in $(seq 100); do
+  for _ in $(seq 400); do  # up to 20 s on a busy machine
     id=$(xwininfo -name "$1" 2>/dev/null | awk '/Window id/{print $4}') && [ -n "$id" ] && { echo "$id"; return; }
     sleep 0.05
   done

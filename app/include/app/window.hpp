@@ -49,13 +49,14 @@ class Window {
   bool PointerOver() const;
 
  private:
-  // Copies the block `r` (client pixels) of the frame on screen into the surface, scaled.
+  // Copies the block `r` (client pixels) of shown_ into the surface, scaled.
   void Put(SDL_Surface& surface, const gfx::Rect& r);
 
   sdl::Owned<SDL_Window, SDL_DestroyWindow> window_;  // owns its surface too
   int scale_ = 1;
-  std::vector<gfx::Rgb> shown_;  // the frame on screen now
-  std::vector<gfx::Rgb> row_;    // one scaled row
+  SDL_Surface* surface_ = nullptr;  // the surface last shown into (the window's), none yet
+  std::vector<gfx::Rgb> shown_;     // the frame on screen, when the surface cannot hold it 1:1
+  std::vector<gfx::Rgb> row_;       // one scaled row
   std::vector<SDL_Rect> updates_;
 };
 
