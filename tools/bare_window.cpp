@@ -17,14 +17,10 @@
 
 namespace {
 
-int PresentBySurface(double seconds) {
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // as the game's window
-  const sdl::Owned<SDL_Window, SDL_DestroyWindow> window(
-      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0));
-  if (!window) {
-    std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
-    return 1;
-  }
+// The tick loop both paths share: a changing 600 x 400 frame handed to `show` on the 25 ms grid
+// for `seconds`. `show` returns false when it cannot go on.
+template <typename Show>
+int RunTicks(double seconds, Show show) {
   std::vector<std::uint32_t> frame(std::size_t{600} * 400);
   const std::int64_t end = app::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
   app::TickSchedule ticks(app::NowUs());
@@ -34,12 +30,7 @@ int PresentBySurface(double seconds) {
     if (ticks.Due(now)) {
       ++n;
       frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
-      SDL_Surface* s = SDL_GetWindowSurface(window.get());
-      if (!s) return 1;
-      for (int y = 0; y < 399; ++y)
-        std::memcpy(static_cast<std::uint8_t*>(s->pixels) + std::ptrdiff_t{y} * s->pitch,
-                    &frame[std::size_t{600} * y], 2400);
-      SDL_UpdateWindowSurface(window.get());
+      if (!show(frame)) return 1;
       ticks.Ran(app::NowUs());
       continue;
     }
@@ -48,6 +39,25 @@ int PresentBySurface(double seconds) {
   }
   std::printf("bare_window: %u frames\n", n);
   return 0;
+}
+
+int PresentBySurface(double seconds) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // as the game's window
+  const sdl::Owned<SDL_Window, SDL_DestroyWindow> window(
+      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 600, 399, 0));
+  if (!window) {
+    std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
+    return 1;
+  }
+  return RunTicks(seconds, [&](const std::vector<std::uint32_t>& frame) {
+    SDL_Surface* s = SDL_GetWindowSurface(window.get());
+    if (!s) return false;
+    for (int y = 0; y < 399; ++y)
+      std::memcpy(static_cast<std::uint8_t*>(s->pixels) + std::ptrdiff_t{y} * s->pitch,
+                  &frame[std::size_t{600} * y], 2400);
+    SDL_UpdateWindowSurface(window.get());
+    return true;
+  });
 }
 
 int Present(double seconds) {
@@ -63,28 +73,14 @@ int Present(double seconds) {
     std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
     return 1;
   }
-  std::vector<std::uint32_t> frame(std::size_t{600} * 400);
-  const std::int64_t end = app::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
-  app::TickSchedule ticks(app::NowUs());
-  std::uint32_t n = 0;
-  while (app::NowUs() < end) {
-    const std::int64_t now = app::NowUs();
-    if (ticks.Due(now)) {
-      ++n;
-      frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
-      SDL_UpdateTexture(texture.get(), nullptr, frame.data(), 600 * 4);
-      const SDL_Rect visible{0, 0, 600, 399};
-      SDL_RenderClear(renderer.get());
-      SDL_RenderCopy(renderer.get(), texture.get(), &visible, nullptr);
-      SDL_RenderPresent(renderer.get());
-      ticks.Ran(app::NowUs());
-      continue;
-    }
-    SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, ticks.WaitMs(now)) == 1 && e.type == SDL_QUIT) break;
-  }
-  std::printf("bare_window: %u frames\n", n);
-  return 0;
+  return RunTicks(seconds, [&](const std::vector<std::uint32_t>& frame) {
+    SDL_UpdateTexture(texture.get(), nullptr, frame.data(), 600 * 4);
+    const SDL_Rect visible{0, 0, 600, 399};
+    SDL_RenderClear(renderer.get());
+    SDL_RenderCopy(renderer.get(), texture.get(), &visible, nullptr);
+    SDL_RenderPresent(renderer.get());
+    return true;
+  });
 }
 
 }  // namespace
