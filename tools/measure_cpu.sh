@@ -1,30 +1,33 @@
 #!/usr/bin/env bash
-# CPU use of the running game under a private Xvfb, read from /proc as user + system time over
-# a fixed span: the title at rest, a game in play (50 bubbles moving, no clicks), and the bare
-# SDL window that presents a frame every 25 ms the game's way (its window surface) and through
-# SDL's renderer, side by side in one run.
-#   tools/measure_cpu.sh [seconds] [build folder]   (after a build; default build-test/)
+# CPU use of the running game under a private Xvfb, against a bare SDL window that presents a
+# changing frame every 25 ms the game's way (its window surface), side by side in one run:
+#   tools/measure_cpu.sh [seconds] [rounds] [build folder]   (after a build; default build-test/)
+# CPU time is each thread's time on a core in nanoseconds (/proc/PID/task/*/schedstat), so a
+# process's sound thread counts with its main thread. The game (in play, 50 bubbles moving, no
+# clicks) and the bare window run side by side and are measured in alternating spans, the one
+# not measured stopped (SIGSTOP), so that both see the same machine within seconds; every round
+# prints both and their ratio. The title at rest, and the bare window drawing through SDL's
+# renderer (the game's former way), are measured once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 span=${1:-10}
-build=${2:-build-test}
-hz=$(getconf CLK_TCK)
+rounds=${2:-3}
+build=${3:-build-test}
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill -CONT $(jobs -p) 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 read -r -u "$fd" display
 export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-measure() {  # measure PID LABEL
+oncpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%d", ns}'; }
+spend() {  # spend PID: percent of one core PID used over the next span
   local a b
-  a=$(ticks "$1")
+  a=$(oncpu "$1")
   sleep "$span"
-  b=$(ticks "$1")
-  awk -v d=$((b - a)) -v hz="$hz" -v s="$span" -v l="$2" \
-    'BEGIN { printf "%-28s %5.2f %% of one core\n", l, 100 * d / hz / s }'
+  b=$(oncpu "$1")
+  awk -v d=$((b - a)) -v s="$span" 'BEGIN { printf "%.2f", d / 1e7 / s }'
 }
 window_of() {
   for _ in $(seq 400); do  # up to 20 s on a busy machine
@@ -40,17 +43,33 @@ game=$!
 w=$(window_of 'FROTHY!')
 xdotool mousemove --window "$w" 300 380
 sleep 1
-measure "$game" "title at rest"
+printf '%-34s %5s %% of one core\n' "title at rest" "$(spend "$game")"
 xdotool mousemove --window "$w" 197 197 click 1 mousemove --window "$w" 300 380
+"$build"/bare_window 1e9 surface >/dev/null &
+bare=$!
+window_of bare >/dev/null
+kill -STOP "$bare"
 sleep 1
-measure "$game" "play, 50 bubbles moving"
-kill "$game"; wait "$game" 2>/dev/null || true
-
-for path in surface renderer; do
-  "$build"/bare_window $((span + 2)) "$path" >/dev/null &
-  bare=$!
-  window_of bare >/dev/null
-  sleep 1
-  measure "$bare" "bare window, 40/s, $path"
-  wait "$bare" || true
+total_game=0 total_bare=0
+for round in $(seq "$rounds"); do
+  g=$(spend "$game")
+  kill -STOP "$game"; kill -CONT "$bare"; sleep 1
+  b=$(spend "$bare")
+  kill -STOP "$bare"; kill -CONT "$game"; sleep 1
+  printf 'round %d: play %5s %%, bare window (surface) %5s %%: %s x\n' "$round" "$g" "$b" \
+    "$(awk -v g="$g" -v b="$b" 'BEGIN { printf "%.2f", g / b }')"
+  total_game=$(awk -v t="$total_game" -v g="$g" 'BEGIN { print t + g }')
+  total_bare=$(awk -v t="$total_bare" -v b="$b" 'BEGIN { print t + b }')
 done
+awk -v g="$total_game" -v b="$total_bare" -v n="$rounds" 'BEGIN {
+  printf "%-34s %5.2f %% of one core\n", "play, 50 bubbles moving", g / n
+  printf "%-34s %5.2f %% of one core\n", "bare window, 40/s, surface", b / n
+  printf "%-34s %5.2f x\n", "play against the bare window", g / b }'
+kill -CONT "$bare"; kill "$game" "$bare"; wait "$game" "$bare" 2>/dev/null || true
+
+"$build"/bare_window $((span + 2)) renderer >/dev/null &
+bare=$!
+window_of bare >/dev/null
+sleep 1
+printf '%-34s %5s %% of one core\n' "bare window, 40/s, renderer" "$(spend "$bare")"
+wait "$bare" || true
