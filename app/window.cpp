@@ -70,23 +70,18 @@ void Window::Present(gfx::Image& frame) {
   // the ones whose pixels did change are copied and put on screen.
   const std::vector<gfx::Rect> blocks =
       whole ? std::vector<gfx::Rect>{kClient} : gfx::CoveringBlocks(frame.Damaged(), kClient);
-  const auto shownRow = [&](int y) {
-    return inSurface ? reinterpret_cast<gfx::Rgb*>(static_cast<std::uint8_t*>(surface->pixels) +
-                                                   std::ptrdiff_t{y} * surface->pitch)
-                     : shown_.data() + static_cast<std::size_t>(y) * kClientWidth;
-  };
   updates_.clear();
   for (const gfx::Rect& b : blocks) {
     const int x0 = b.X, x1 = b.X + b.W, y0 = b.Y, y1 = b.Y + b.H;
     const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(gfx::Rgb);
     bool changed = whole;
-    // What is on screen was last touched a tick ago: the block's lines are asked for at once.
-    if (!whole) {
-      for (int y = y0; y < y1; ++y) gfx::PrefetchRow(shownRow(y), x0, x1);
-    }
     for (int y = y0; y < y1; ++y) {
       const gfx::Rgb* from = frame.Row(y) + x0;
-      gfx::Rgb* to = shownRow(y) + x0;
+      gfx::Rgb* to = inSurface
+                         ? reinterpret_cast<gfx::Rgb*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                       std::ptrdiff_t{y} * surface->pitch) +
+                               x0
+                         : shown_.data() + static_cast<std::size_t>(y) * kClientWidth + x0;
       if (changed || std::memcmp(to, from, bytes) != 0) {
         std::memcpy(to, from, bytes);
         changed = true;

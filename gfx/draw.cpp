@@ -205,9 +205,7 @@ void ClippedArc(Image& dst, const Rect& clip, int x1, int y1, int x2, int y2, in
   Rgb* const pixels = dst.Pixels().data();
   const std::int64_t pitch = dst.Width();
   if (whole && Inside(clip, x0, y0) && Inside(clip, xe, ye)) {
-    // Every bubble in play: the box lies within the clip, so no point needs a test. Its rows
-    // are asked for first (the outline visits them a few points at a time, in four places).
-    for (std::int64_t py = y0; py <= ye; ++py) PrefetchRow(pixels + py * pitch, x0, xe + 1);
+    // Every bubble in play: the box lies within the clip, so no point needs a test.
     EllipsePoints(x0, y0, xe, ye,
                   [&](std::int64_t px, std::int64_t py) { pixels[py * pitch + px] = pen; });
     return;

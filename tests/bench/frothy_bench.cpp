@@ -1,43 +1,20 @@
 // Frame composition and start-up on the real frame step and the real raster, with a fake clock
-// and no window but PlayTickCold's, on SDL's dummy video driver. Run from a folder holding the
-// default data files (build/data).
-#include <SDL2/SDL.h>
+// and no window. Run from a folder holding the default data files (build/data).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "app/form.hpp"
-#include "app/window.hpp"
 #include "game/scenes.hpp"
 #include "gfx/draw.hpp"
+#include "started.hpp"
 
 namespace {
 
-class BenchClock final : public game::Clock {
- public:
-  std::int32_t NowMs() override { return now; }
-  std::int32_t now = 100000;
-};
-
-std::string WorkingFolder() {
-  char buffer[4096];
-  return ::getcwd(buffer, sizeof buffer) ? buffer : ".";
-}
-
-// A started form on the default data, its first title frame done.
-struct Started {
-  Started() : form(FROTHY_FONT_PATH, &clock) {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 0);
-    form.FormCreate(12345, WorkingFolder());
-    form.Timer1Timer();
-  }
-  BenchClock clock;
-  app::TForm1 form;
-};
+using bench::BenchClock;
+using bench::Started;
+using bench::WorkingFolder;
 
 void FrameCopy(benchmark::State& state) {
   gfx::Image from(game::kFrameWidth, game::kFrameHeight), to(game::kFrameWidth, game::kFrameHeight);
@@ -72,40 +49,6 @@ void PlayFrame(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   if (s.form.G.Scene != game::kPlay || s.form.G.Phase != 0) state.SkipWithError("left play");
-}
-
-// A play tick as the running game meets it: after 25 ms asleep, little of what the step and
-// the present touch is still in cache. Before each tick, unmeasured, more memory than the
-// caches close to the core hold is written over. The window is on SDL's dummy video driver,
-// whose surface is plain memory: the present's compare and copy, without a display server.
-void PlayTickCold(benchmark::State& state) {
-  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    state.SkipWithError(SDL_GetError());
-    return;
-  }
-  {
-    Started s;
-    app::Window window("bench", 1);
-    s.form.FormMouseDown(200, 197);
-    s.form.Timer1Timer();
-    s.form.G.ClockStarted = 1;
-    s.form.G.ClockStart = s.clock.now;
-    window.Present(s.form.G.BackBuffer);
-    std::vector<std::uint64_t> other(std::size_t{16} << 20 >> 3);
-    for (auto _ : state) {
-      state.PauseTiming();
-      for (std::uint64_t& word : other) ++word;
-      benchmark::ClobberMemory();
-      state.ResumeTiming();
-      s.clock.now += 25;
-      s.form.Timer1Timer();
-      window.Present(s.form.G.BackBuffer);
-      benchmark::ClobberMemory();
-    }
-    if (s.form.G.Scene != game::kPlay || s.form.G.Phase != 0) state.SkipWithError("left play");
-  }
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void BannerFrame(benchmark::State& state) {
@@ -153,7 +96,6 @@ void StartUp(benchmark::State& state) {
 BENCHMARK(FrameCopy);
 BENCHMARK(TitleFrame);
 BENCHMARK(PlayFrame);
-BENCHMARK(PlayTickCold)->Iterations(1000);
 BENCHMARK(BannerFrame);
 BENCHMARK(RankingEntry);
 BENCHMARK(StartUp)->Unit(benchmark::kMillisecond);

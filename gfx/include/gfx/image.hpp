@@ -15,16 +15,6 @@ inline constexpr Rgb kWhite = 0xFFFFFF;
 inline constexpr Rgb kBlack = 0x000000;
 inline constexpr Rgb kGrey = 0x808080;
 
-// Asks for the cache lines holding pixels x0 .. x1-1 of `row`, ahead of reading and writing
-// them; a hint that changes no pixel. After a tick asleep the memory a frame touches is seldom
-// in cache: lines asked for together arrive together, where touching them in turn waits for
-// each one.
-inline void PrefetchRow(const Rgb* row, std::int64_t x0, std::int64_t x1) {
-  constexpr std::int64_t kLine = 64 / sizeof(Rgb);
-  for (std::int64_t x = x0; x < x1; x += kLine) __builtin_prefetch(row + x, 1, 3);
-  if (x1 > x0) __builtin_prefetch(row + x1 - 1, 1, 3);
-}
-
 // Bitwise raster operations, with the codes of the classic ternary raster operations.
 enum class Rop : std::uint32_t {
   SRCCOPY = 0xCC0020,   // destination := source
