@@ -21,7 +21,7 @@ Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 read -r -u "$fd" display
 export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
 
-oncpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%d", ns}'; }
+oncpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%.0f", ns}'; }
 spend() {  # spend PID: percent of one core PID used over the next span
   local a b
   a=$(oncpu "$1")
