@@ -21,9 +21,10 @@ bool OpenMixer(std::string& reason) {
     reason = SDL_GetError();
     return false;
   }
-  // 1024 frames, 23 ms: a cue starts within a tick of the click that triggered it, and the
-  // sound thread, which wakes once per buffer whether anything plays or not, wakes 43 times a
-  // second rather than 86: at 512 frames they were a quarter of a running game's CPU time.
+  // 1024 frames, 23 ms: the mixer takes a new cue up at most one buffer after it is played,
+  // and the sound thread, which wakes once per buffer whether anything plays or not, wakes 43
+  // times a second rather than 86: at 512 frames they were a quarter of a running game's CPU
+  // time.
   if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
     reason = Mix_GetError();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
