@@ -33,6 +33,18 @@ bool OpenMixer(std::string& reason) {
   return true;
 }
 
+void CloseMixer() {
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool OpenDummyMixer(std::string& reason) {
+  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+  const bool opened = OpenMixer(reason);
+  SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  return opened;
+}
+
 void AcquireDevice() {
   if (g_deviceUsers++ > 0) return;
   // A wave file whose data stops short of what its header promises is damaged: refuse it at
@@ -44,24 +56,44 @@ void AcquireDevice() {
     // No sound device (a remote session, a container, an audio service not started yet) is no
     // reason to refuse the game: it plays silently. The cues are still opened, on SDL's dummy
     // driver, so that a missing or damaged cue file is refused just as with sound.
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     std::string dummyReason;
-    const bool opened = OpenMixer(dummyReason);
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    if (!opened) {
+    if (!OpenDummyMixer(dummyReason)) {
       --g_deviceUsers;
       throw Error(reason);
     }
+    // The dummy device is opened again only while a cue is checked: held open, its thread
+    // would wake once per buffer, 43 times a second, to play nothing.
+    CloseMixer();
     std::fprintf(stderr, "frothy: no sound device (%s); playing without sound\n", reason.c_str());
+    return;
   }
   Mix_AllocateChannels(MediaPlayer::kChannels);
 }
 
 void ReleaseDevice() {
-  if (--g_deviceUsers > 0) return;
-  Mix_CloseAudio();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (--g_deviceUsers > 0 || g_silent) return;
+  CloseMixer();
 }
+
+// The mixer a cue is loaded on: the device itself, or with no sound device the dummy one,
+// opened for the load and closed after it.
+class LoadingMixer {
+ public:
+  explicit LoadingMixer(const std::string& name) {
+    if (!g_silent) return;
+    std::string reason;
+    if (!OpenDummyMixer(reason)) throw Error(name + ": " + reason);
+    dummy_ = true;
+  }
+  ~LoadingMixer() {
+    if (dummy_) CloseMixer();
+  }
+  LoadingMixer(const LoadingMixer&) = delete;
+  LoadingMixer& operator=(const LoadingMixer&) = delete;
+
+ private:
+  bool dummy_ = false;
+};
 
 }  // namespace
 
@@ -75,6 +107,7 @@ MediaPlayer::~MediaPlayer() {
 void MediaPlayer::Close() {
   if (chunk_) Mix_HaltChannel(channel_);
   chunk_.reset();
+  checkedSilently_ = false;
 }
 
 void MediaPlayer::Open(const std::string& path) {
@@ -98,6 +131,7 @@ void MediaPlayer::OpenFromMemory(const unsigned char* data, std::size_t size,
     holdsDevice_ = true;
   }
   Close();
+  const LoadingMixer mixer(name);
   // The mixer converts to the device's format in buffers it sizes in 32 bits; a header that
   // would wrap that size is refused here rather than crash the game.
   OutputFormat device;
@@ -115,6 +149,11 @@ void MediaPlayer::OpenFromMemory(const unsigned char* data, std::size_t size,
     chunk_.reset();
     throw Error(name + ": the file holds no sound");
   }
+  if (g_silent) {
+    // Checked; nothing will play it.
+    chunk_.reset();
+    checkedSilently_ = true;
+  }
 }
 
 bool MediaPlayer::Sounding() const {
@@ -126,7 +165,7 @@ bool MediaPlayer::Silent() {
 }
 
 void MediaPlayer::Play() {
-  if (!chunk_) throw Error("MCI デバイスがありません");
+  if (!IsOpen()) throw Error("MCI デバイスがありません");
   if (g_silent || Sounding()) return;
   Mix_PlayChannel(channel_, chunk_.get(), 0);  // a refusal (device busy) leaves the game silent
 }

@@ -126,6 +126,7 @@ TEST_P(NoAudioDevice, TheCuesOpenAndPlaySilentlyWithOneLineOnStandardError) {
     pop.Open(Data("snd3.wav"));
     EXPECT_TRUE(audio::MediaPlayer::Silent());
     EXPECT_TRUE(merge.IsOpen() && menu.IsOpen() && pop.IsOpen());
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "a device held open wakes for nothing";
     menu.Play();
     merge.Play();
     pop.Play();

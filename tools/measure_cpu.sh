@@ -6,8 +6,10 @@
 # process's sound thread counts with its main thread. The game (in play, 50 bubbles moving, no
 # clicks) and the bare window run side by side and are measured in alternating spans, the one
 # not measured stopped (SIGSTOP), so that both see the same machine within seconds; every round
-# prints both and their ratio. The title at rest, and the bare window drawing through SDL's
-# renderer (the game's former way), are measured once.
+# prints both and their ratio. The game uses the sound device this machine has (with none, it
+# plays silently and holds no device). The title at rest, play with a sound device standing in
+# (SDL's disk driver writing to /dev/null, which wakes once per buffer as a real one does), and
+# the bare window drawing through SDL's renderer (the game's former way), are measured once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 span=${1:-10}
@@ -19,7 +21,7 @@ trap 'kill -CONT $(jobs -p) 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || 
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 read -r -u "$fd" display
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
+export DISPLAY=":$display"
 
 oncpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%.0f", ns}'; }
 spend() {  # spend PID: percent of one core PID used over the next span
@@ -38,13 +40,19 @@ window_of() {
 }
 
 cp "$build"/data/* "$work/"
-(cd "$work" && exec "$OLDPWD/$build/frothy") &
-game=$!
-w=$(window_of 'FROTHY!')
-xdotool mousemove --window "$w" 300 380
-sleep 1
+start_game() {  # start_game [VAR=value ...]: the game, its pid in $game, its window in $w
+  (cd "$work" && exec env "$@" "$OLDPWD/$build/frothy" 2> >(grep -v -e '^ALSA lib' -e '^CRITICAL' >&2)) &
+  game=$!
+  w=$(window_of 'FROTHY!')
+  xdotool mousemove --window "$w" 300 380
+  sleep 1
+}
+start_play() {  # a click on the START button, then the pointer back off the bubbles
+  xdotool mousemove --window "$w" 197 197 click 1 mousemove --window "$w" 300 380
+}
+start_game
 printf '%-34s %5s %% of one core\n' "title at rest" "$(spend "$game")"
-xdotool mousemove --window "$w" 197 197 click 1 mousemove --window "$w" 300 380
+start_play
 "$build"/bare_window 1e9 surface >/dev/null &
 bare=$!
 window_of bare >/dev/null
@@ -65,7 +73,17 @@ awk -v g="$total_game" -v b="$total_bare" -v n="$rounds" 'BEGIN {
   printf "%-34s %5.2f %% of one core\n", "play, 50 bubbles moving", g / n
   printf "%-34s %5.2f %% of one core\n", "bare window, 40/s, surface", b / n
   printf "%-34s %5.2f x\n", "play against the bare window", g / b }'
-kill -CONT "$bare"; kill "$game" "$bare"; wait "$game" "$bare" 2>/dev/null || true
+kill "$game"; wait "$game" 2>/dev/null || true
+
+start_game SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null
+start_play
+sleep 1
+g=$(spend "$game")
+kill -STOP "$game"; kill -CONT "$bare"; sleep 1
+b=$(spend "$bare")
+printf '%-34s %5s %% of one core, against the bare window %s %%: %s x\n' \
+  "play, with a sound device" "$g" "$b" "$(awk -v g="$g" -v b="$b" 'BEGIN { printf "%.2f", g / b }')"
+kill -CONT "$game"; kill "$game" "$bare"; wait "$game" "$bare" 2>/dev/null || true
 
 "$build"/bare_window $((span + 2)) renderer >/dev/null &
 bare=$!

@@ -1,7 +1,8 @@
 #pragma once
 // One sound cue on the mixer. Each player owns a mixer channel of its own, so different cues
 // sound at the same time; the audio device is opened with the first cue and closed with the
-// last. Playback runs in the background and is never waited for.
+// last. Playback runs in the background and is never waited for. With no sound device, no device
+// is held: the cues are checked and play nothing.
 #include <SDL2/SDL_mixer.h>
 
 #include <cstddef>
@@ -42,7 +43,7 @@ class MediaPlayer {
   // True while the cues have no audio device and play silently.
   static bool Silent();
 
-  bool IsOpen() const { return chunk_ != nullptr; }
+  bool IsOpen() const { return chunk_ != nullptr || checkedSilently_; }
   // True while this cue is sounding.
   bool Sounding() const;
 
@@ -54,6 +55,7 @@ class MediaPlayer {
 
   int channel_;
   sdl::Owned<Mix_Chunk, Mix_FreeChunk> chunk_;
+  bool checkedSilently_ = false;  // opened with no sound device: checked, then let go
   bool holdsDevice_ = false;
 };
 
