@@ -20,6 +20,7 @@ Rect Union(const Rect& a, const Rect& b) {
 
 std::vector<Rect> CoveringBlocks(const std::vector<Rect>& blocks, const Rect& bounds) {
   std::vector<Rect> out;
+  out.reserve(blocks.size());  // one allocation a frame, not one per doubling
   for (const Rect& r : blocks) {
     const std::int64_t x0 = std::max<std::int64_t>(r.X, bounds.X);
     const std::int64_t y0 = std::max<std::int64_t>(r.Y, bounds.Y);
