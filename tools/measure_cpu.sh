@@ -51,13 +51,10 @@ start_game() {  # start_game [VAR=value ...]: the game, its pid in $game, its wi
 start_play() {  # a click on the START button, then the pointer back off the bubbles
   xdotool mousemove --window "$w" 197 197 click 1 mousemove --window "$w" 300 380
 }
-start_game
-printf '%-34s %5s %% of one core\n' "title at rest" "$(spend "$game")"
-start_play
-against_bare() {  # against_bare LABEL: the running game ($game, in play) and the bare window
-  # ($bare, stopped) in alternating spans for $rounds rounds; the game is left running
+against_bare() {  # against_bare LABEL ROUNDS: the running game ($game, in play) and the bare
+  # window ($bare, stopped) in alternating spans; the game is left running, the bare window stopped
   local total_game=0 total_bare=0 g b round
-  for round in $(seq "$rounds"); do
+  for round in $(seq "$2"); do
     g=$(spend "$game")
     kill -STOP "$game"; kill -CONT "$bare"; sleep 1
     b=$(spend "$bare")
@@ -67,30 +64,33 @@ against_bare() {  # against_bare LABEL: the running game ($game, in play) and th
     total_game=$(awk -v t="$total_game" -v g="$g" 'BEGIN { print t + g }')
     total_bare=$(awk -v t="$total_bare" -v b="$b" 'BEGIN { print t + b }')
   done
-  awk -v g="$total_game" -v b="$total_bare" -v n="$rounds" -v what="$1" 'BEGIN {
+  awk -v g="$total_game" -v b="$total_bare" -v n="$2" -v what="$1" 'BEGIN {
     printf "%-34s %5.2f %% of one core\n", what ", 50 bubbles moving", g / n
     printf "%-34s %5.2f %% of one core\n", "bare window, 40/s, surface", b / n
     printf "%-34s %5.2f x\n", what " against the bare window", g / b }'
 }
+
+start_game
+printf '%-34s %5s %% of one core\n' "title at rest" "$(spend "$game")"
+start_play
 
 "$build"/bare_window 1e9 surface >/dev/null &
 bare=$!
 window_of bare >/dev/null
 kill -STOP "$bare"
 sleep 1
-against_bare play
+against_bare play "$rounds"
 kill "$game"; wait "$game" 2>/dev/null || true
 
 start_game SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null
 start_play
 sleep 1
-rounds=$(( (rounds + 2) / 3 ))
-against_bare "play with a device"
+against_bare "play with a device" $(((rounds + 2) / 3))
 kill -CONT "$bare"; kill "$game" "$bare"; wait "$game" "$bare" 2>/dev/null || true
 
-"$build"/bare_window $((span + 2)) renderer >/dev/null &
+"$build"/bare_window 1e9 renderer >/dev/null 2>&1 &
 bare=$!
 window_of bare >/dev/null
 sleep 1
 printf '%-34s %5s %% of one core\n' "bare window, 40/s, renderer" "$(spend "$bare")"
-wait "$bare" || true
+kill "$bare"; wait "$bare" 2>/dev/null || true
