@@ -83,8 +83,7 @@ void Shell::Tick() {
         platform_.Saved(true);
       }
     } catch (const std::exception& e) {
-      if (!std::exchange(failureShown_, true))
-        platform_.ShowError(title_, ErrorBoxText(e.what()));
+      if (!std::exchange(failureShown_, true)) platform_.ShowError(title_, ErrorBoxText(e.what()));
       platform_.Saved(false);
     }
   }

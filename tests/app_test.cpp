@@ -9,15 +9,15 @@
 #include <optional>
 #include <random>
 
+#include "audio/media_player.hpp"
+#include "desktop/main_loop.hpp"
+#include "gfx/image.hpp"
 #include "posix/file_layer.hpp"
 #include "posix/record_file.hpp"
 #include "shell/form.hpp"
-#include "shell/shell.hpp"
-#include "desktop/main_loop.hpp"
 #include "shell/scale.hpp"
+#include "shell/shell.hpp"
 #include "shell/tick_schedule.hpp"
-#include "audio/media_player.hpp"
-#include "gfx/image.hpp"
 #include "store/record.hpp"
 #include "support.hpp"
 
