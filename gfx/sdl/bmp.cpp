@@ -44,6 +44,13 @@ void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::strin
                 std::to_string(std::llabs(hgt)) + " pixels, more than " +
                 std::to_string(kMaxBmpSide) + " x " + std::to_string(kMaxBmpSide));
   }
+  if (std::llabs(w) * std::llabs(hgt) > kMaxBmpPixels) {
+    throw Error(name + ": the bitmap claims " + std::to_string(w) + " x " +
+                std::to_string(std::llabs(hgt)) + " pixels, more than a sheet can use (at most " +
+                std::to_string(kMaxBmpPixels) + " pixels, e.g. " +
+                std::to_string(2 * sheet::kWidth) + " x " + std::to_string(2 * sheet::kHeight) +
+                ")");
+  }
   // Uncompressed pixels must be in the file: a short one is refused before its surface is made.
   if (infoSize >= 40 && size >= 34) {
     const int bits = h[28] | h[29] << 8;
