@@ -13,11 +13,11 @@ namespace gfx {
 // kMaxBmpPixels, is refused before any pixel memory is reserved for it.
 inline constexpr int kMaxBmpSide = 8192;
 
-// Most pixels a bitmap may claim: four sheets' worth (twice 600 x 418 each way). Only the
-// sheet's own 600 x 418 is ever cut from it, and memory goes by what the header claims, not by
-// what the file holds (a 17 KB run-length bitmap claiming 8192 x 8192 took 335 MB): a larger
-// claim is refused from the header alone, before anything is decoded.
-inline constexpr std::int64_t kMaxBmpPixels = 4 * std::int64_t{sheet::kWidth} * sheet::kHeight;
+// Most pixels a bitmap may claim: twenty sheets' worth (5,016,000: a 600 x 418 sheet scaled to
+// 2400 x 1800 fits). Only the sheet's own 600 x 418 is ever cut from it, and memory goes by what
+// the header claims, not by what the file holds (a 17 KB run-length bitmap claiming 8192 x 8192
+// took 335 MB): a larger claim is refused from the header alone, before anything is decoded.
+inline constexpr std::int64_t kMaxBmpPixels = 20 * std::int64_t{sheet::kWidth} * sheet::kHeight;
 
 // Largest sheet file read: the most pixels at 32 bits a pixel, and 64 KB for the headers and a
 // palette. A larger file is refused before it is read.
