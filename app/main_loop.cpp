@@ -50,7 +50,11 @@ void CatchSessionSignals() {
   struct sigaction action {};
   action.sa_handler = OnSessionSignal;
   sigemptyset(&action.sa_mask);
-  for (const int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+  for (const int sig : kSessionSignals) ::sigaction(sig, &action, nullptr);
+}
+
+bool SessionEnding() {
+  return g_sessionEnding != 0;
 }
 
 void MainLoop::EndSession() {

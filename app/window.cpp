@@ -10,6 +10,7 @@
 
 #include "app/icon.hpp"
 #include "app/scale.hpp"
+#include "app/x11_box.hpp"
 #include "app/x11_session.hpp"
 
 namespace app {
@@ -162,6 +163,8 @@ bool Window::PointerOver() const {
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {
+  // On X11 the box of our own, which also ends with the session; SDL's elsewhere.
+  if (ShowX11ErrorBox(title, message, parent)) return;
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), message.c_str(), parent) != 0)
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
 }

@@ -380,12 +380,10 @@ TEST_F(RecordFile, StartUpRemovesStaleTemporariesBesideALinkedRecordsTarget) {
     std::size_t size;
     bool goes;
   };
-  const Entry entries[] = {{"saves/real.dat.Ab3xYz", 204, true},
-                           {"saves/real.dat.000000", 0, true},
-                           {"saves/real.dat.BIGGER", 205, false},
-                           {"saves/real.dat.Ab3xYz7", 204, false},
-                           {"saves/b_data.dat.Ab3xYz", 204, false},
-                           {"b_data.dat.Ab3xYz", 204, true}};
+  const Entry entries[] = {
+      {"saves/real.dat.Ab3xYz", 204, true},    {"saves/real.dat.000000", 0, true},
+      {"saves/real.dat.BIGGER", 205, false},   {"saves/real.dat.Ab3xYz7", 204, false},
+      {"saves/b_data.dat.Ab3xYz", 204, false}, {"b_data.dat.Ab3xYz", 204, true}};
   for (const Entry& e : entries) WriteAll(Path(e.name), Bytes(e.size, 7));
   fs::create_hard_link(Path("saves/real.dat.BIGGER"), Path("saves/real.dat.Hard12"));
   EXPECT_EQ(store::RemoveStaleTemporaries(Path()), 3);

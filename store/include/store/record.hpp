@@ -47,9 +47,9 @@ class IoError : public std::runtime_error {
 std::string IoErrorText(int code);
 
 // The error for a system error number: ENOENT 2 (3 when it is the folder that is missing),
-// ENOTDIR, ENAMETOOLONG and ELOOP 3, EMFILE and ENFILE 4, EACCES, EPERM, EROFS, EISDIR and ETXTBSY 5,
-// ENOSPC and EDQUOT 101. Any other number n keeps n as its code, with the text "I/O エラー (n)"
-// even where n happens to equal one of the codes above.
+// ENOTDIR, ENAMETOOLONG and ELOOP 3, EMFILE and ENFILE 4, EACCES, EPERM, EROFS, EISDIR and
+// ETXTBSY 5, ENOSPC and EDQUOT 101. Any other number n keeps n as its code, with the text
+// "I/O エラー (n)" even where n happens to equal one of the codes above.
 IoError ErrorFor(int err, bool folderMissing = false);
 
 // Opens the existing file for reading and writing (never creates it) and reads its first
