@@ -7,11 +7,9 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
-#include <pthread.h>
 
 #include <algorithm>
 #include <clocale>
-#include <csignal>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -103,8 +101,13 @@ class Box {
   void Open(const std::string& title, int x, int y, ::Window parent) {
     const int screen = DefaultScreen(d_);
     const ::Window root = RootWindow(d_, screen);
+    ground_ = Pixel(kGround);
+    text_ = Pixel(kText);
+    edge_ = Pixel(kButtonEdge);
+    button_ = Pixel(kButton);
+    litText_ = Pixel(kButtonLit);
     XSetWindowAttributes attrs{};
-    attrs.background_pixel = Pixel(kGround);
+    attrs.background_pixel = ground_;
     attrs.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
                        ButtonReleaseMask | PointerMotionMask | LeaveWindowMask;
     window_ = XCreateWindow(d_, root, x, y, static_cast<unsigned>(width_),
@@ -225,14 +228,14 @@ class Box {
     Draw();
   }
 
-  void Fill(unsigned rgb, int x, int y, int w, int h) {
-    XSetForeground(d_, gc_, Pixel(rgb));
+  void Fill(unsigned long pixel, int x, int y, int w, int h) {
+    XSetForeground(d_, gc_, pixel);
     XFillRectangle(d_, window_, gc_, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
   }
 
   void Draw() {
-    Fill(kGround, 0, 0, width_, height_);
-    XSetForeground(d_, gc_, Pixel(kText));
+    Fill(ground_, 0, 0, width_, height_);
+    XSetForeground(d_, gc_, text_);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       const Line& line = lines_[i];
       Xutf8DrawString(d_, window_, font_, gc_, textX_,
@@ -240,11 +243,11 @@ class Box {
                       static_cast<int>(line.text.size()));
     }
     // The button answers Return: a wider ground marks it as the default.
-    Fill(kButton, buttonX_ - 2, buttonY_ - 2, buttonW_ + 4, buttonH_ + 4);
-    XSetForeground(d_, gc_, Pixel(kButtonEdge));
+    Fill(button_, buttonX_ - 2, buttonY_ - 2, buttonW_ + 4, buttonH_ + 4);
+    XSetForeground(d_, gc_, edge_);
     XDrawRectangle(d_, window_, gc_, buttonX_, buttonY_, static_cast<unsigned>(buttonW_),
                    static_cast<unsigned>(buttonH_));
-    XSetForeground(d_, gc_, Pixel(lit_ ? kButtonLit : kText));
+    XSetForeground(d_, gc_, lit_ ? litText_ : text_);
     const int labelX = buttonX_ + (buttonW_ - Width(kOk)) / 2;
     const int labelY = buttonY_ + (buttonH_ - lineHeight_) / 2 + ascent_ + 1;
     Xutf8DrawString(d_, window_, font_, gc_, labelX, labelY, kOk,
@@ -261,6 +264,7 @@ class Box {
   int buttonX_ = 0, buttonY_ = 0, buttonW_ = 0, buttonH_ = 0;
   ::Window window_ = 0;
   GC gc_ = nullptr;
+  unsigned long ground_ = 0, text_ = 0, edge_ = 0, button_ = 0, litText_ = 0;
   ::Atom protocols_ = 0, deleteWindow_ = 0;
   KeySym pressedKey_ = NoSymbol;
   bool pressedOnButton_ = false;
@@ -274,13 +278,9 @@ class Box {
   return info.info.x11.window;
 }
 
-// Waits for the box's answer or for the end of the session. The session's signals are let in
-// only while the wait sleeps, so one that comes at any moment ends the wait at once.
+// Waits for the box's answer or for the end of the session: asleep in poll until the box's
+// connection has an event or a session signal has come, whichever thread it came to.
 void WaitForAnswer(Display* display, Box& box) {
-  sigset_t session, was;
-  sigemptyset(&session);
-  for (const int sig : kSessionSignals) sigaddset(&session, sig);
-  pthread_sigmask(SIG_BLOCK, &session, &was);
   bool answered = false;
   while (!answered && !SessionEnding()) {
     while (!answered && XPending(display) > 0) {
@@ -289,10 +289,10 @@ void WaitForAnswer(Display* display, Box& box) {
       answered = box.Handle(e);
     }
     if (answered || SessionEnding()) break;
-    pollfd fd{ConnectionNumber(display), POLLIN, 0};
-    ::ppoll(&fd, 1, nullptr, &was);
+    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {SessionEndingFd(), POLLIN, 0}};
+    // Without the signals' pipe, the flag is looked at ten times a second.
+    ::poll(fds, fds[1].fd >= 0 ? 2 : 1, fds[1].fd >= 0 ? -1 : 100);
   }
-  pthread_sigmask(SIG_SETMASK, &was, nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #pragma once
 // The event loop: input events and 25 ms frame steps handled one at a time on the one thread,
 // with no busy waiting. Errors raised in a handler end that handler and are reported.
-#include <array>
-#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,9 +20,6 @@ std::int64_t NowUs();
 // position, outside ones included.
 bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool buttonHeld);
 
-// The signals that end the session: logout or shutdown, a closed terminal, an interrupt.
-inline constexpr std::array<int, 3> kSessionSignals{SIGTERM, SIGHUP, SIGINT};
-
 // Turns SIGTERM, SIGHUP and SIGINT into the end of the session that the loop handles between
 // events; SDL's own handlers, which made them a close request, must be off.
 void CatchSessionSignals();
@@ -32,6 +27,9 @@ void CatchSessionSignals();
 // Whether one of them has come. An error box that is up ends when it turns true, and the loop
 // then saves and ends.
 bool SessionEnding();
+// A descriptor that turns readable when one has come, whichever thread it came to, for a wait
+// in poll; -1 when none could be made.
+int SessionEndingFd();
 
 class MainLoop {
  public:
