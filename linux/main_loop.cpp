@@ -1,7 +1,10 @@
 #include "desktop/main_loop.hpp"
 
 #include <SDL2/SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,9 +28,16 @@ namespace {
 
 volatile std::sig_atomic_t g_sessionEnding = 0;
 shell::Shell* g_running = nullptr;
+// A pipe that a session signal writes a byte into: a wait in poll on its other end wakes up
+// whichever thread the signal was delivered to (a sound thread may take it).
+int g_wakeRead = -1;
+int g_wakeWrite = -1;
 
 extern "C" void OnSessionSignal(int /*signal*/) {
   g_sessionEnding = 1;
+  const int saved = errno;
+  if (g_wakeWrite >= 0) (void)!::write(g_wakeWrite, "!", 1);
+  errno = saved;
 }
 
 // The display's library ends the process with exit() when its connection is lost; the loop
@@ -39,10 +49,23 @@ void SaveOnExitDuringTheLoop() {
 }  // namespace
 
 void CatchSessionSignals() {
+  int wake[2];
+  if (g_wakeRead < 0 && ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0) {
+    g_wakeRead = wake[0];
+    g_wakeWrite = wake[1];
+  }
   struct sigaction action {};
   action.sa_handler = OnSessionSignal;
   sigemptyset(&action.sa_mask);
   for (const int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+}
+
+bool SessionEnding() {
+  return g_sessionEnding != 0;
+}
+
+int SessionEndingFd() {
+  return g_wakeRead;
 }
 
 void DesktopPlatform::ShowError(const std::string& title, const std::string& text) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "desktop/x11_box.hpp"
 #include "desktop/x11_session.hpp"
 #include "shell/icon.hpp"
 #include "shell/present.hpp"
@@ -152,6 +153,8 @@ bool Window::PointerOver() const {
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {
+  // On X11 the box of our own, which also ends with the session; SDL's elsewhere.
+  if (ShowX11ErrorBox(title, message, parent)) return;
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), message.c_str(), parent) != 0)
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,15 +11,24 @@
 namespace store {
 namespace {
 
+// Whether the descriptor is a plain file: only such a lock file is taken. A named pipe, a
+// device or a folder in its place is never locked through, and never waited on.
+bool IsPlainFile(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int OpenLockTarget(const std::string& dataDir, int& err) {
   const std::string path = dataDir + kLockFileName;
-  // Not following a link: the lock must not create or hold a file somewhere else.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-  if (fd >= 0) return fd;
+  // Not following a link: the lock must not create or hold a file somewhere else. Not
+  // blocking: opening a named pipe would wait for a writer that never comes.
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
   // A lock file made by another user, or a read-only folder: a read-only descriptor takes the
   // same lock on a local file system.
-  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd >= 0) return fd;
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+  if (fd >= 0 && IsPlainFile(fd)) return fd;
+  if (fd >= 0) ::close(fd);  // not a file: the folder itself is locked instead
   fd = ::open(dataDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) err = errno;
   return fd;

@@ -241,6 +241,28 @@ Fd CreateTemp(int dir, const std::string& base, std::string& name) {
   return Fd(-1);
 }
 
+// The temporaries of record `name` in the folder: plain files of ours with its temporary
+// naming, no bigger than a record and with no other link, what a save that was cut short
+// leaves behind, never someone else's file that happens to have such a name.
+int RemoveTemporariesIn(Fd dir, const std::string& name) {
+  Fd listing(::openat(dir.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  DIR* d = listing.Get() >= 0 ? ::fdopendir(listing.Get()) : nullptr;
+  if (!d) return 0;
+  listing.Release();  // the listing owns it now
+  int removed = 0;
+  const uid_t me = ::geteuid();
+  while (const dirent* e = ::readdir(d)) {
+    if (!IsTempName(name, e->d_name)) continue;
+    struct stat st {};
+    if (::fstatat(dir.Get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != me || st.st_size > static_cast<off_t>(kRecordSize) || st.st_nlink != 1)
+      continue;
+    if (::unlinkat(dir.Get(), e->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(d);
+  return removed;
+}
+
 }  // namespace
 
 // The record's codes say what the player can do about it, so every system error that means one
@@ -255,6 +277,7 @@ IoError ErrorFor(int err, bool folderMissing) {
       break;
     case ENOTDIR:
     case ENAMETOOLONG:
+    case ELOOP:  // a chain of links that never ends: the name leads nowhere
       code = 3;
       break;
     case EMFILE:
@@ -346,12 +369,22 @@ void Save(const std::string& path, const Record& record) {
       ::umask(mask);
       if (::fchmod(fd.Get(), 0666 & ~mask) != 0) Fail(errno);
     }
-    WriteAll(fd.Get(), bytes, true);
-    if (::fsync(fd.Get()) != 0) Fail(errno);
-    CloseChecked(fd);
+    try {
+      WriteAll(fd.Get(), bytes, true);
+      if (::fsync(fd.Get()) != 0) Fail(errno);
+      CloseChecked(fd);
+    } catch (const IoError& e) {
+      // A full disk that has no room for a new file still holds the old record's blocks: the
+      // record is written over them instead.
+      if (!p.exists || e.Code() != 101) throw;
+      fd.Reset();
+      (void)::unlinkat(dir, temp.c_str(), 0);
+      temp.clear();
+      return SaveInPlace(p, bytes);
+    }
     if (::renameat(dir, temp.c_str(), dir, p.name.c_str()) != 0) Fail(errno);
   } catch (...) {
-    (void)::unlinkat(dir, temp.c_str(), 0);
+    if (!temp.empty()) (void)::unlinkat(dir, temp.c_str(), 0);
     throw;
   }
   // Make the rename itself durable; a failure here cannot lose the record any more.
@@ -362,23 +395,20 @@ int RemoveStaleTemporaries(const std::string& path) {
   const auto [folder, name] = Split(path);
   Fd dir = OpenFolderAt(AT_FDCWD, folder);
   if (dir.Get() < 0) return 0;
-  Fd listing(::openat(dir.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  DIR* d = listing.Get() >= 0 ? ::fdopendir(listing.Get()) : nullptr;
-  if (!d) return 0;
-  listing.Release();  // the listing owns it now
-  int removed = 0;
-  const uid_t me = ::geteuid();
-  while (const dirent* e = ::readdir(d)) {
-    if (!IsTempName(name, e->d_name)) continue;
-    // Only a plain file of ours, no bigger than a record: what a save that was cut short leaves
-    // behind, never someone else's file that happens to have such a name.
-    struct stat st {};
-    if (::fstatat(dir.Get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != me || st.st_size > static_cast<off_t>(kRecordSize) || st.st_nlink != 1)
-      continue;
-    if (::unlinkat(dir.Get(), e->d_name, 0) == 0) ++removed;
+  struct stat playSt {};
+  const bool known = ::fstat(dir.Get(), &playSt) == 0;
+  int removed = RemoveTemporariesIn(std::move(dir), name);
+  // A record that is a link is saved through temporary files beside its target, so that is
+  // where a cut-short save leaves them: cleaned too, if the link is one a save would follow.
+  try {
+    Place p = Resolve(path);
+    struct stat targetSt {};
+    if (!known || ::fstat(p.dir.Get(), &targetSt) != 0) return removed;
+    if (targetSt.st_dev != playSt.st_dev || targetSt.st_ino != playSt.st_ino || p.name != name)
+      removed += RemoveTemporariesIn(std::move(p.dir), p.name);
+  } catch (const IoError&) {
+    // a link no save would follow, or none that leads anywhere: nothing of ours is there
   }
-  ::closedir(d);
   return removed;
 }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -140,6 +141,40 @@ TEST_F(FolderLockTest, ALockFileTheGameMayOnlyReadStillLocks) {
     EXPECT_EQ(TakenByAnotherUser(Dir("a")), State::Busy);
   }
   EXPECT_EQ(TakenByAnotherUser(Dir("a")), State::Held);
+}
+
+TEST_F(FolderLockTest, ALockFileThatIsNotAPlainFileIsNeverWaitedOn) {
+  // A named pipe the game may only read used to block the start in the kernel, before any
+  // window: each takes the folder itself instead, in a child that a hang cannot outlive.
+  using fs::perms;
+  fs::permissions(root_, perms::owner_all | perms::group_exec | perms::others_exec);
+  const std::map<std::string, std::function<void(const fs::path&)>> kinds = {
+      {"a named pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0444), 0); }},
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+  };
+  for (const auto& [kind, make] : kinds) {
+    SCOPED_TRACE(kind);
+    const fs::path folder = root_ / "a" / kind;
+    fs::create_directory(folder);
+    fs::permissions(folder, perms::all);
+    make(folder / store::kLockFileName);
+    const std::string dir = folder.string() + "/";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::alarm(5);
+      if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+      const store::FolderLock first(dir);
+      if (first.Outcome() != State::Held) ::_exit(1);
+      if (store::FolderLock(dir).Outcome() != State::Busy) ::_exit(2);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "the lock waited on " << kind;
+    // 1: not held; 2: a second lock not refused.
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
 }
 
 TEST_F(FolderLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed) {

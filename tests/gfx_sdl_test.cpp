@@ -10,6 +10,7 @@
 
 #include "gfx/bmp.hpp"
 #include "gfx/draw.hpp"
+#include "gfx/sheet.hpp"
 #include "gfx/ttf_text.hpp"
 #include "support.hpp"
 
@@ -94,11 +95,31 @@ TEST(Bmp, DecodesAWholeBitmapAndRefusesImpossibleOnes) {
   EXPECT_EQ(img.At(1, 0), gfx::kWhite);
   EXPECT_EQ(img.At(1, 1), 0x302010u);
 
+  // Memory goes by the claimed size, so the claim is bounded by what a sheet can use, whether
+  // the pixels are in the file or not: four sheets wide, as tall as the bound allows.
+  const int w = 4 * gfx::sheet::kWidth;
+  const int h = static_cast<int>(gfx::kMaxBmpPixels / w);
+  const auto oneBit = [](int bw, int bh) {
+    const std::size_t row = (static_cast<std::size_t>(bw) + 31) / 32 * 4;
+    return BmpHeader(bw, bh, 1, 0, 54 + row * static_cast<std::size_t>(bh));
+  };
+  const auto blankRle = [](int bw, int bh) {  // every row ends at once, then the bitmap
+    auto b = BmpHeader(bw, bh, 8, 1, 54 + 2 * static_cast<std::size_t>(bh) + 2);
+    b.back() = 1;
+    return b;
+  };
+  const Image largest = gfx::DecodeBmp(oneBit(w, h).data(), oneBit(w, h).size(), "big.bmp");
+  EXPECT_EQ(largest.Width(), w);
+  EXPECT_EQ(largest.Height(), h);
+
   const struct {
     const char* what;
     std::vector<unsigned char> bytes;
   } refused[] = {{"claims more than the limit a side", BmpHeader(40000, 1, 24, 0, 60)},
                  {"RLE claiming more than the limit", BmpHeader(16384, 16384, 8, 1, 60)},
+                 {"16 KB of RLE claiming 8192 x 8192", blankRle(8192, 8192)},
+                 {"8 MB of 1-bit pixels, all there, for 8192 x 8192", oneBit(8192, 8192)},
+                 {"one row more than the bound", oneBit(w, h + 1)},
                  {"uncompressed, file ends before its pixels", BmpHeader(600, 418, 24, 0, 5000)},
                  {"not a bitmap", std::vector<unsigned char>(100, 0x42)},
                  {"empty", {}}};

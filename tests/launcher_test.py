@@ -114,6 +114,26 @@ class LauncherTest(unittest.TestCase):
                 self.assertEqual(sorted(os.listdir(where)), sorted(DEFAULTS))
                 self.assertFalse(os.path.exists(os.path.join(self.cwd, "relative")))
 
+    def test_a_play_folder_it_cannot_use_is_reported(self):
+        # XDG_DATA_HOME (TMP is the temporary root), and the reason the sentence gives.
+        with open(os.path.join(self.tmp, "file"), "w") as f:
+            f.write("a file, not a folder")
+        longer = "TMP/" + "/".join(["d" * 200] * 25)  # 5,000 characters
+        cases = [
+            (longer, "File name too long"),
+            ("TMP/file/data", "Not a directory"),
+        ]
+        for xdg, why in cases:
+            with self.subTest(xdg=xdg[:40]):
+                r = self.run_launcher(xdg=xdg)
+                self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+                lines = r.stderr.strip().splitlines()
+                self.assertEqual(len(lines), 1, r.stderr)
+                self.assertTrue(lines[0].startswith("frothy: cannot use the play folder "),
+                                lines[0][:200])
+                self.assertTrue(lines[0].endswith(f"frothy: {why}"), lines[0][-200:])
+                self.assertNotIn("ran in", r.stdout, "the game was started")
+
     def test_only_missing_defaults_are_copied(self):
         folder = os.path.join(self.home, ".local", "share", "frothy")
         os.makedirs(folder)

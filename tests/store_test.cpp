@@ -35,6 +35,7 @@ struct WriteFault {
   int shortAt = 0;  // this write stores only its first 100 bytes
   int failAt = 0;   // this write fails with `err`
   int err = EIO;
+  int failTo = 0;  // and so does every one after it up to this one
 };
 WriteFault g_fault;
 
@@ -42,7 +43,8 @@ ssize_t FaultyWrite(int fd, const void* buf, size_t n, off_t off, bool positione
   struct stat st {};
   if (g_fault.armed && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     ++g_fault.calls;
-    if (g_fault.calls == g_fault.failAt) {
+    if (g_fault.calls == g_fault.failAt ||
+        (g_fault.failAt > 0 && g_fault.calls > g_fault.failAt && g_fault.calls <= g_fault.failTo)) {
       errno = g_fault.err;
       return -1;
     }
@@ -241,6 +243,14 @@ TEST_F(RecordFile, MissingFileAndMissingFolder) {
   EXPECT_EQ(r, store::FreshRecord());
 }
 
+TEST_F(RecordFile, ALinkLoopIsABadFileName) {
+  fs::create_symlink("b_data.dat", Path());
+  store::Record r = store::FreshRecord();
+  EXPECT_EQ(LoadCode(Path(), r), 3);
+  EXPECT_EQ(SaveCode(Path(), r), 3);
+  EXPECT_TRUE(fs::is_symlink(Path()));
+}
+
 TEST_F(RecordFile, WriteProtectedFileRefusesLoadAndSaveAndStaysIntact) {
   WriteAll(Path(), Fixture());
   fs::permissions(Path(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -359,6 +369,30 @@ TEST_F(RecordFile, StartUpRemovesOnlyOurOwnStaleTemporaries) {
   EXPECT_EQ(ReadAll(Path()), Fixture());
 }
 
+// A record that is a link is saved through temporaries beside its target: they go there too,
+// by the same rules, named after the target.
+TEST_F(RecordFile, StartUpRemovesStaleTemporariesBesideALinkedRecordsTarget) {
+  fs::create_directory(dir_ / "saves");
+  WriteAll(dir_ / "saves" / "real.dat", Fixture());
+  fs::create_symlink("saves/real.dat", Path());
+  struct Entry {
+    const char* name;
+    std::size_t size;
+    bool goes;
+  };
+  const Entry entries[] = {
+      {"saves/real.dat.Ab3xYz", 204, true},    {"saves/real.dat.000000", 0, true},
+      {"saves/real.dat.BIGGER", 205, false},   {"saves/real.dat.Ab3xYz7", 204, false},
+      {"saves/b_data.dat.Ab3xYz", 204, false}, {"b_data.dat.Ab3xYz", 204, true}};
+  for (const Entry& e : entries) WriteAll(Path(e.name), Bytes(e.size, 7));
+  fs::create_hard_link(Path("saves/real.dat.BIGGER"), Path("saves/real.dat.Hard12"));
+  EXPECT_EQ(store::RemoveStaleTemporaries(Path()), 3);
+  for (const Entry& e : entries) EXPECT_EQ(fs::exists(Path(e.name)), !e.goes) << e.name;
+  EXPECT_TRUE(fs::exists(Path("saves/real.dat.Hard12")));
+  EXPECT_EQ(ReadAll(Path()), Fixture());
+  EXPECT_TRUE(fs::is_symlink(Path()));
+}
+
 TEST_F(RecordFile, StartUpLeavesOtherUsersFilesThatLookLikeOurs) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's file";
   WriteAll(Path("b_data.dat.Ab3xYz"), Bytes(204, 7));
@@ -475,6 +509,7 @@ TEST(ErrorFor, EveryNumberHasItsCodeAndText) {
   const Case cases[] = {{ENOENT, 2, "ファイルが見つかりません"},
                         {ENOTDIR, 3, "不正なファイル名です"},
                         {ENAMETOOLONG, 3, "不正なファイル名です"},
+                        {ELOOP, 3, "不正なファイル名です"},  // not "I/O エラー (40)"
                         {EMFILE, 4, "オープンしたファイルが多すぎます"},
                         {ENFILE, 4, "オープンしたファイルが多すぎます"},
                         {EACCES, 5, "ファイルへのアクセスが拒否されました"},
@@ -509,6 +544,36 @@ TEST_F(RecordFile, InjectedIoErrorReadsAsAnIoError) {
   EXPECT_EQ(text, "I/O エラー (5)");
   EXPECT_EQ(ReadAll(Path()), Fixture());
   EXPECT_EQ(Entries(), 1);
+}
+
+// A full disk that takes no temporary file still takes the record over its old bytes, with the
+// in-place write's own safety: a write that fails there too leaves the former record whole.
+TEST_F(RecordFile, AFullDiskThatRefusesTheTemporaryFileSavesInPlace) {
+  struct Case {
+    const char* what;
+    int shortAt, failAt, failTo, err;
+    int code;  // of the save
+  };
+  const Case cases[] = {
+      {"the temporary file's write", 0, 1, 0, ENOSPC, 0},
+      {"half the temporary file, then quota", 1, 2, 0, EDQUOT, 0},
+      {"the temporary file and the write in place", 0, 1, 2, ENOSPC, 101},
+      {"an I/O error is no full disk", 0, 1, 0, EIO, EIO},
+  };
+  const store::RecordBytes encoded = store::Encode(store::FreshRecord());
+  const Bytes fresh(encoded.begin(), encoded.end());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(Path(), Fixture());
+    const ino_t before = Inode(Path());
+    g_fault = WriteFault{true, 0, c.shortAt, c.failAt, c.err, c.failTo};
+    const int code = SaveCode(Path(), store::FreshRecord());
+    g_fault = WriteFault{};
+    EXPECT_EQ(code, c.code);
+    EXPECT_EQ(ReadAll(Path()), c.code == 0 ? fresh : Fixture());
+    EXPECT_EQ(Inode(Path()), before) << "written where it is";
+    EXPECT_EQ(Entries(), 1) << "the temporary file is removed";
+  }
 }
 
 // A working folder so deep that its path and the record's temporary name pass the system's
@@ -644,6 +709,15 @@ TEST_F(TwoPlayers, LinksAreFollowedOnlyWhenThePlayerCouldHaveMadeThemAlone) {
     fs::create_symlink(home + "/notes.txt", path);
     ::lchown(path.c_str(), c.linkOwner, c.linkOwner);
     WriteAll(home + "/notes.txt", notes);
+    // A cut-short save's leftover beside the target goes only where saves follow the link.
+    const std::string leftover = home + "/notes.txt.Ab3xYz";
+    WriteAll(leftover, Bytes(204, 7));
+    ::chown(leftover.c_str(), kAlice, kAlice);
+    const int cleaned =
+        AsUser(kAlice, kAlice, {}, [&] { return store::RemoveStaleTemporaries(path); });
+    EXPECT_EQ(cleaned, c.followed ? 1 : 0) << c.what;
+    EXPECT_EQ(fs::exists(leftover), !c.followed) << c.what;
+    fs::remove(leftover);
     std::string text;
     const int saved = AsUser(kAlice, kAlice, {}, [&] { return SaveCode(path, FixtureRecord()); });
     const int loaded = AsUser(kAlice, kAlice, {}, [&] {

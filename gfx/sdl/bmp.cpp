@@ -44,6 +44,12 @@ void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::strin
                 std::to_string(std::llabs(hgt)) + " pixels, more than " +
                 std::to_string(kMaxBmpSide) + " x " + std::to_string(kMaxBmpSide));
   }
+  if (std::llabs(w) * std::llabs(hgt) > kMaxBmpPixels) {
+    throw Error(name + ": the bitmap claims " + std::to_string(w) + " x " +
+                std::to_string(std::llabs(hgt)) + " pixels, more than a sheet can use (at most " +
+                std::to_string(kMaxBmpPixels) + " pixels; the sheet is " +
+                std::to_string(sheet::kWidth) + " x " + std::to_string(sheet::kHeight) + ")");
+  }
   // Uncompressed pixels must be in the file: a short one is refused before its surface is made.
   if (infoSize >= 40 && size >= 34) {
     const int bits = h[28] | h[29] << 8;
@@ -59,25 +65,18 @@ void CheckClaimedSize(const unsigned char* h, std::size_t size, const std::strin
   }
 }
 
-}  // namespace
-
-Image LoadBmp(const std::string& path) {
-  std::vector<unsigned char> bytes;
-  try {
-    bytes = store::ReadDataFile(path, kMaxSheetBytes);
-  } catch (const store::DataFileError& e) {
-    throw Error(e.what());
-  }
-  return DecodeBmp(bytes.data(), bytes.size(), path);
-}
-
-Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
+// The bitmap as SDL decodes it, in its own format.
+SurfacePtr LoadSurface(const void* data, std::size_t size, const std::string& name) {
   CheckClaimedSize(static_cast<const unsigned char*>(data), size, name);
   SDL_RWops* rw =
       SDL_RWFromConstMem(data, static_cast<int>(std::min<std::size_t>(size, INT32_MAX)));
   if (!rw) throw Error(name + ": " + SDL_GetError());
   SurfacePtr loaded(SDL_LoadBMP_RW(rw, 1));
   if (!loaded) throw Error(name + ": " + SDL_GetError());
+  return loaded;
+}
+
+Image ToImage(const SurfacePtr& loaded, const std::string& name) {
   // Converted straight into the image's own pixels: one full-size copy, not two.
   Image image;
   try {
@@ -96,6 +95,26 @@ Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
     throw Error(name + ": " + SDL_GetError());
   for (Rgb& p : image.Pixels()) p &= 0xFFFFFF;
   return image;
+}
+
+}  // namespace
+
+Image LoadBmp(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = store::ReadDataFile(path, kMaxSheetBytes);
+  } catch (const store::DataFileError& e) {
+    throw Error(e.what());
+  }
+  const SurfacePtr loaded = LoadSurface(bytes.data(), bytes.size(), path);
+  // The file's bytes go before the image is made: never the file, the decoded bitmap and the
+  // image at once.
+  std::vector<unsigned char>().swap(bytes);
+  return ToImage(loaded, path);
+}
+
+Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
+  return ToImage(LoadSurface(data, size, name), name);
 }
 
 void SaveBmp(const Image& image, const std::string& path) {

@@ -9,7 +9,8 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, Xvfb, wait_until
+from harness import (BOX_TITLE, DATA_FILES, LEVEL_BOX, LEVEL_UP, START, Game, GameTest, Xvfb,
+                     wait_until)
 from inputs import record_bytes, with_level
 
 # The disk driver writing into a folder that does not exist: the device cannot be opened.
@@ -137,6 +138,12 @@ class SessionTest(GameTest):
             with self.subTest(lang=env["LANG"]):
                 game = self.start(shown=False, files=files, extra_env=env)
                 box = game.find_box()
+                # The box's name is one every tool reads, as the game window's is.
+                name = self.x.run("xprop", "-id", box, "WM_NAME").stdout.strip()
+                self.assertRegex(name, r'^WM_NAME\((STRING|COMPOUND_TEXT)\) = "Frothy"$')
+                found = self.x.run("xdotool", "search", "--name", "^Frothy$",
+                                   check=False).stdout.split()
+                self.assertEqual([int(w) for w in found], [int(box, 16)])
                 shot = wait_until(lambda: game._drawn_box(box), 5, "the box drawn")
                 # Light text on the dark box: blank glyphs leave only the OK label's 40 or so.
                 light = sum(1 for p in shot.pixels() if min(p >> 16, p >> 8 & 255, p & 255) >= 0xB0)
@@ -161,6 +168,39 @@ class SessionTest(GameTest):
         os.chmod(game.path("b_data.dat"), 0o644)
         game.signal(signal.SIGTERM)
         self.assertEqual(game.wait_exit(), 0)
+
+    def test_a_session_signal_ends_an_open_error_box_and_the_game_saves(self):
+        # At logout, after a closed terminal or an interrupt nobody is left to answer a box: it
+        # goes, and the game saves and ends as it does without one. A box at start-up (the
+        # record missing) and the box of a save refused at the window's close, then allowed.
+        # A sound device is open, so the signal may come to its thread rather than the box's.
+        files = [f for f in DATA_FILES if f != "b_data.dat"]
+        written = record_bytes(TIMES, level=1)
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            for when in ("start-up", "refused save"):
+                with self.subTest(signal=sig.name, box=when):
+                    if when == "start-up":
+                        game = self.start(shown=False, files=files, audio="disk")
+                        expected = record_bytes()
+                    else:
+                        game = self.start(folder=self.play_folder({"b_data.dat": written}),
+                                          audio="disk")
+                        game.click(*LEVEL_UP)
+                        game.wait_pixels(lambda s: s.region(*LEVEL_BOX)
+                                         != game.title.region(*LEVEL_BOX), what="level 2")
+                        os.chmod(game.path("b_data.dat"), 0o444)
+                        game.request_close()
+                        expected = with_level(written, 2)
+                    try:
+                        game.find_box()
+                        if when == "refused save":
+                            os.chmod(game.path("b_data.dat"), 0o644)
+                        game.signal(sig)
+                        self.assertEqual(game.wait_exit(), 0, game.stderr())
+                        self.assertEqual(game.read("b_data.dat"), expected)
+                        self.assertIsNone(self.x.viewable(BOX_TITLE), "the box stayed")
+                    finally:
+                        game.close()
 
     def test_the_click_that_brings_the_focus_is_a_click(self):
         game = self.start()

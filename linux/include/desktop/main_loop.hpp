@@ -25,6 +25,13 @@ bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool but
 // events; SDL's own handlers, which made them a close request, must be off.
 void CatchSessionSignals();
 
+// Whether one of them has come. An error box that is up ends when it turns true, and the loop
+// then saves and ends.
+bool SessionEnding();
+// A descriptor that turns readable when one has come, whichever thread it came to, for a wait
+// in poll; -1 when none could be made.
+int SessionEndingFd();
+
 // The desktop as the shell sees it: the window, the play folder on disk and the X error box.
 class DesktopPlatform final : public shell::Platform {
  public:

@@ -19,7 +19,8 @@ class FolderLock {
   };
 
   // Takes the lock on `dataDir` (ending in '/'): the lock file, created when missing, or, where
-  // it can be neither created nor opened (a read-only folder), the folder itself. Never waits.
+  // it can be neither created nor opened (a read-only folder) or is not a plain file (a named
+  // pipe, a folder, a device), the folder itself. Never waits.
   explicit FolderLock(const std::string& dataDir);
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;

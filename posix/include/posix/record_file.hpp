@@ -8,9 +8,9 @@
 namespace store {
 
 // The error for a system error number: ENOENT 2 (3 when it is the folder that is missing),
-// ENOTDIR and ENAMETOOLONG 3, EMFILE and ENFILE 4, EACCES, EPERM, EROFS, EISDIR and ETXTBSY 5,
-// ENOSPC and EDQUOT 101. Any other number n keeps n as its code, with the text "I/O エラー (n)"
-// even where n happens to equal one of the codes above.
+// ENOTDIR, ENAMETOOLONG and ELOOP 3, EMFILE and ENFILE 4, EACCES, EPERM, EROFS, EISDIR and
+// ETXTBSY 5, ENOSPC and EDQUOT 101. Any other number n keeps n as its code, with the text
+// "I/O エラー (n)" even where n happens to equal one of the codes above.
 IoError ErrorFor(int err, bool folderMissing = false);
 
 // Opens the existing file for reading and writing (never creates it) and reads its first
@@ -23,7 +23,8 @@ void Load(const std::string& path, Record& record);
 // leaves a whole record, the former or the new one. Our own file in a plain folder is replaced
 // by a temporary file beside it ("b_data.dat.XXXXXX") that reaches the disk and is renamed over
 // it. Anyone else's record, one with other hard links, one in a sticky folder or in a folder
-// that takes no new files is written in place instead: the 204 bytes over the old ones, and
+// that takes no new files (or, when the temporary file's write meets a full disk, any existing
+// record) is written in place instead: the 204 bytes over the old ones, and
 // only then the length cut, so it keeps its owner, group, mode and links.
 // A write-protected file still refuses the save (code 5). Throws IoError.
 //
@@ -34,8 +35,9 @@ void Load(const std::string& path, Record& record);
 void Save(const std::string& path, const Record& record);
 
 // Removes what saves cut short by a kill or a power loss left beside the record: plain files of
-// ours named like its temporary files, no bigger than a record, in the record's own folder and
-// nowhere else. Returns how many went.
+// ours named like its temporary files, no bigger than a record, with no other link, in the
+// record's own folder and, when the record is a link a save would follow, beside its target
+// (where the saves make them), and nowhere else. Returns how many went.
 int RemoveStaleTemporaries(const std::string& path);
 
 }  // namespace store

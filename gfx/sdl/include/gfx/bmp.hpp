@@ -5,16 +5,24 @@
 #include <string>
 
 #include "gfx/image.hpp"
+#include "gfx/sheet.hpp"
 
 namespace gfx {
 
-// Largest width or height accepted from a file; a header claiming more is refused before any
-// pixel memory is reserved for it.
+// Largest width or height accepted from a file; a header claiming more, or more pixels than
+// kMaxBmpPixels, is refused before any pixel memory is reserved for it.
 inline constexpr int kMaxBmpSide = 8192;
 
-// Largest sheet file read: thirty times what a 600 x 418 sheet takes even at 32 bits a pixel.
-// A larger file is refused before it is read.
-inline constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{32} << 20;
+// Most pixels a bitmap may claim: twenty sheets' worth (5,016,000: a 600 x 418 sheet scaled to
+// 2400 x 1800 fits). Only the sheet's own 600 x 418 is ever cut from it, and memory goes by what
+// the header claims, not by what the file holds (a 17 KB run-length bitmap claiming 8192 x 8192
+// took 335 MB): a larger claim is refused from the header alone, before anything is decoded.
+inline constexpr std::int64_t kMaxBmpPixels = 20 * std::int64_t{sheet::kWidth} * sheet::kHeight;
+
+// Largest sheet file read: the most pixels at 32 bits a pixel, and 64 KB for the headers and a
+// palette. A larger file is refused before it is read.
+inline constexpr std::uintmax_t kMaxSheetBytes =
+    4 * static_cast<std::uintmax_t>(kMaxBmpPixels) + (std::uintmax_t{64} << 10);
 
 // Reads any bitmap SDL understands (1, 4, 8, 16, 24, 32 bits, RLE, top-down). Throws gfx::Error
 // with a readable text when the file cannot be opened, is not a regular file, is larger than
