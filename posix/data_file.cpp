@@ -33,8 +33,15 @@ std::string Size(std::uintmax_t bytes) {
 }  // namespace
 
 std::vector<unsigned char> ReadDataFile(const std::string& path, std::uintmax_t maxBytes) {
-  // Not blocking: opening a named pipe would otherwise wait for a writer before the check below.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  // Opened relative to its folder, so a play folder of any length works. Not blocking: opening
+  // a named pipe would otherwise wait for a writer before the check below.
+  const auto slash = path.find_last_of('/');
+  const Fd dir = slash == std::string::npos
+                     ? Fd(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+                     : OpenFolderAt(AT_FDCWD, slash == 0 ? "/" : path.substr(0, slash));
+  if (dir.Get() < 0) throw DataFileError(path + ": " + std::strerror(errno));
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  Fd fd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.Get() < 0) throw DataFileError(path + ": " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) throw DataFileError(path + ": " + std::strerror(errno));

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "posix/fd.hpp"
+
 namespace store {
 namespace {
 
@@ -19,19 +21,22 @@ bool IsPlainFile(int fd) {
 }
 
 int OpenLockTarget(const std::string& dataDir, int& err) {
-  const std::string path = dataDir + kLockFileName;
+  // Relative to the folder, so a folder of any length works.
+  Fd folder = OpenFolderAt(AT_FDCWD, dataDir);
+  if (folder.Get() < 0) {
+    err = errno;
+    return -1;
+  }
   // Not following a link: the lock must not create or hold a file somewhere else. Not
   // blocking: opening a named pipe would wait for a writer that never comes.
   constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+  int fd = ::openat(folder.Get(), kLockFileName, O_RDWR | O_CREAT | kFlags, 0666);
   // A lock file made by another user, or a read-only folder: a read-only descriptor takes the
   // same lock on a local file system.
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+  if (fd < 0) fd = ::openat(folder.Get(), kLockFileName, O_RDONLY | kFlags);
   if (fd >= 0 && IsPlainFile(fd)) return fd;
   if (fd >= 0) ::close(fd);  // not a file: the folder itself is locked instead
-  fd = ::open(dataDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) err = errno;
-  return fd;
+  return folder.Release();
 }
 
 }  // namespace

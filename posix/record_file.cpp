@@ -53,22 +53,6 @@ std::pair<std::string, std::string> Split(const std::string& path) {
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// Opens a folder of any length: a path beyond the system's limit is walked one step at a time.
-Fd OpenFolderAt(int at, const std::string& folder) {
-  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  Fd fd(::openat(at, folder.c_str(), kFlags));
-  if (fd.Get() >= 0 || errno != ENAMETOOLONG) return fd;
-  Fd dir(::openat(at, folder.front() == '/' ? "/" : ".", kFlags));
-  std::size_t from = 0;
-  while (dir.Get() >= 0 && from < folder.size()) {
-    std::size_t to = folder.find('/', from);
-    if (to == std::string::npos) to = folder.size();
-    if (to > from) dir = Fd(::openat(dir.Get(), folder.substr(from, to - from).c_str(), kFlags));
-    from = to + 1;
-  }
-  return dir;
-}
-
 // A user-private group (named after the user, no other members) lets nobody else in.
 bool IsPrivateGroupOf(gid_t gid, uid_t uid) {
   std::vector<char> buf(16384);

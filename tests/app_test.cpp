@@ -1,6 +1,7 @@
 // The window-free half of the program: the tick schedule, start-up from a data folder, the
 // escape and close paths, and the texts of the error box.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -330,6 +331,34 @@ TEST_F(Startup, FailedCloseKeepsTheGameAndALaterCloseTriesAgain) {
   form.FormClose();
   store::Record onDisk = store::FreshRecord();
   store::Load(form.RecordPath(), onDisk);
+  EXPECT_EQ(onDisk.Ranks[0][0], 42);
+}
+
+// A play folder past the system's path limit: every file is opened relative to its folder.
+TEST_F(Startup, AFolderLongerThanThePathLimitPlaysAndSaves) {
+  std::string folder = dir_.string();
+  const std::string step(200, 'd');
+  char here[4096];
+  ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(::chdir(dir_.c_str()), 0);
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_EQ(::mkdir(step.c_str(), 0755), 0);
+    ASSERT_EQ(::chdir(step.c_str()), 0);
+    folder += "/" + step;
+  }
+  for (const char* f : {"pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat"})
+    fs::copy_file(dir_ / f, f);
+  ASSERT_EQ(::chdir(here), 0);
+  ASSERT_GT(folder.size(), 5000u);
+  store::PosixFileLayer files(folder + "/");
+  std::string reason;
+  EXPECT_EQ(files.LockFolder(reason), shell::LockState::Held) << reason;
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, folder, files);
+  form.G.RankTable[0][0] = 42;
+  form.FormClose();
+  store::Record onDisk = store::FreshRecord();
+  files.LoadRecord(onDisk);
   EXPECT_EQ(onDisk.Ranks[0][0], 42);
 }
 

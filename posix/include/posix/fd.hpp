@@ -1,6 +1,10 @@
 #pragma once
-// A file descriptor that closes itself.
+// A file descriptor that closes itself, and folders opened whatever the length of their path.
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <string>
 
 #include <utility>
 
@@ -29,5 +33,21 @@ class Fd {
  private:
   int fd_;
 };
+
+// Opens a folder of any length: a path beyond the system's limit is walked one step at a time.
+inline Fd OpenFolderAt(int at, const std::string& folder) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  Fd fd(::openat(at, folder.c_str(), kFlags));
+  if (fd.Get() >= 0 || errno != ENAMETOOLONG) return fd;
+  Fd dir(::openat(at, folder.front() == '/' ? "/" : ".", kFlags));
+  std::size_t from = 0;
+  while (dir.Get() >= 0 && from < folder.size()) {
+    std::size_t to = folder.find('/', from);
+    if (to == std::string::npos) to = folder.size();
+    if (to > from) dir = Fd(::openat(dir.Get(), folder.substr(from, to - from).c_str(), kFlags));
+    from = to + 1;
+  }
+  return dir;
+}
 
 }  // namespace store
