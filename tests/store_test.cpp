@@ -754,6 +754,7 @@ TEST_F(TwoPlayers, LinksAreFollowedOnlyWhenThePlayerCouldHaveMadeThemAlone) {
 
 struct KillTally {
   int runs = 0, killed = 0, oldKept = 0, newFound = 0, tempsRemoved = 0, tempsLeft = 0;
+  int midSave = 0;  // killed after the save began and before it returned
 };
 
 // Saves a new record in a child process and kills it at a random moment, `runs` times; after
@@ -797,6 +798,7 @@ KillTally KillDuringSaves(const std::string& path, int runs, const Player& playe
             const char go = 1;
             (void)!::write(ready[1], &go, 1);
             store::Save(path, next);
+            (void)!::write(ready[1], &go, 1);  // the save has returned
             return 0;
           },
           true);
@@ -805,7 +807,6 @@ KillTally KillDuringSaves(const std::string& path, int runs, const Player& playe
     ::close(ready[1]);
     char go = 0;
     (void)!::read(ready[0], &go, 1);
-    ::close(ready[0]);
     // A spin, not a sleep: a sleep this short would overshoot by the timer's slack.
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(delay(rng));
     while (std::chrono::steady_clock::now() < until) {
@@ -815,6 +816,9 @@ KillTally KillDuringSaves(const std::string& path, int runs, const Player& playe
     ::waitpid(pid, &status, 0);
     ++t.runs;
     if (WIFSIGNALED(status)) ++t.killed;
+    // The child's end is closed now: a second byte says its save had returned.
+    if (WIFSIGNALED(status) && ::read(ready[0], &go, 1) != 1) ++t.midSave;
+    ::close(ready[0]);
     const Bytes now = ReadAll(path);
     if (now == former) {
       ++t.oldKept;
@@ -837,11 +841,18 @@ TEST_F(RecordFile, KillsDuringSavesNeverLeaveABrokenRecord) {
   const KillTally t =
       KillDuringSaves(Path(), 300, [](const std::function<int()>& fn, bool) { return fn(); });
   std::printf(
-      "normal folder: %d runs, %d killed before the end; %d left the former record, "
-      "%d the new one; the next start removed %d temporary files and left %d\n",
-      t.runs, t.killed, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
+      "normal folder: %d runs, %d killed before the end, %d in the middle of the save; %d left "
+      "the former record, %d the new one; the next start removed %d temporary files and left "
+      "%d\n",
+      t.runs, t.killed, t.midSave, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
   EXPECT_EQ(t.runs, 300);
   EXPECT_EQ(t.tempsLeft, 0);
+  // The kills did land inside saves: some left a temporary file, which only a save in progress
+  // has, and some found the former record and some the new one.
+  EXPECT_GT(t.midSave, 0);
+  EXPECT_GT(t.tempsRemoved, 0);
+  EXPECT_GT(t.oldKept, 0);
+  EXPECT_GT(t.newFound, 0);
 }
 
 TEST_F(NoNewFiles, KillsDuringSavesNeverLeaveABrokenRecord) {
@@ -864,11 +875,13 @@ TEST_F(NoNewFiles, KillsDuringSavesNeverLeaveABrokenRecord) {
         return fn();
       });
   std::printf(
-      "folder that takes no new files: %d runs, %d killed before the end; %d left the "
-      "former record, %d the new one; the next start removed %d temporary files and left %d\n",
-      t.runs, t.killed, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
+      "folder that takes no new files: %d runs, %d killed before the end, %d in the middle of "
+      "the save; %d left the former record, %d the new one; the next start removed %d "
+      "temporary files and left %d\n",
+      t.runs, t.killed, t.midSave, t.oldKept, t.newFound, t.tempsRemoved, t.tempsLeft);
   EXPECT_EQ(t.runs, 300);
   EXPECT_EQ(t.tempsLeft, 0);
+  EXPECT_GT(t.midSave, 0) << "no kill landed inside a save";
 }
 
 }  // namespace
