@@ -1,7 +1,7 @@
 // The browser platform: the same form, handlers and 25 ms tick grid as the desktop, with the
-// page in place of the window. The page (pre.js) delivers the pointer, Escape and the page's
-// hide and close; this file turns them into the form's handlers and presents its BackBuffer on
-// the canvas.
+// page in place of the window. The page (pre.js) delivers the pointer in client pixels, Escape
+// and the page's close; this file turns them into the form's handlers, presents its BackBuffer
+// on the canvas and keeps the record in the page's storage (page_record.hpp).
 #include <emscripten.h>
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
@@ -9,20 +9,22 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/form.hpp"
-#include "app/scale.hpp"
 #include "app/tick_schedule.hpp"
 #include "game/state.hpp"
 #include "gfx/image.hpp"
+#include "page_record.hpp"
+#include "store/record.hpp"
 
 namespace {
 
-// The packed data and the persistent record are two folders of the page's file system: the
-// record's folder is backed by the browser's IndexedDB and filled from it before main runs.
+// The packed data and the record are two folders of the page's file system: the record's is
+// filled from the page's storage before start-up reads it.
 constexpr char kDataDir[] = "/frothy";
 constexpr char kRecordDir[] = "/saved/";
 constexpr char kFontPath[] = "/font/face.ttf";
@@ -38,11 +40,10 @@ EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height, const
 EM_JS(void, PageShowError, (const char* title, const char* text), {
   frothyPage.showError(UTF8ToString(title), UTF8ToString(text));
 });
-EM_JS(void, PagePersist, (int thenEnd), { frothyPage.persist(thenEnd !== 0); });
+EM_JS(void, PageEnded, (int saved), { frothyPage.ended(saved !== 0); });
 EM_JS(void, PageStopped, (), { frothyPage.stopped(); });
-EM_JS(void, PageSetScale, (int scale, int width, int height), { frothyPage.setScale(scale, width, height); });
-EM_JS(int, PageAvailWidth, (), { return Math.floor(screen.availWidth * (devicePixelRatio || 1)); });
-EM_JS(int, PageAvailHeight, (), { return Math.floor(screen.availHeight * (devicePixelRatio || 1)); });
+EM_JS(void, PageScene, (int scene), { frothyPage.scene(scene); });
+EM_JS(void, PageSetClientSize, (int width, int height), { frothyPage.setClientSize(width, height); });
 // clang-format on
 
 std::int64_t NowUs() {
@@ -53,8 +54,11 @@ struct Page {
   app::TForm1 form{kFontPath};
   app::TickSchedule ticks{0};
   std::string title;
-  int scale = 1;
   bool running = false;
+  int scene = -1;                // the scene the page's Escape control was last told
+  store::RecordBytes saved{};    // the record as the page's storage last took it
+  store::RecordBytes unsaved{};  // the record a save last failed to keep
+  bool saveFailing = false;
   std::vector<gfx::Rgb> shown;
   std::vector<std::uint32_t> rgba;
   std::vector<int> blocks;  // x, y, w, h of each block put on the canvas in this frame
@@ -69,6 +73,38 @@ Page* g_page = nullptr;
 
 void Report(const std::string& text) {
   PageShowError(g_page->title.c_str(), text.c_str());
+}
+
+store::RecordBytes RecordNow() {
+  const game::GameState& g = g_page->form.G;
+  return store::Encode(store::Record{g.RankTable, g.Level});
+}
+
+// Puts the record in the page's storage; on failure `error` says why.
+bool SaveRecord(std::string& error) {
+  Page& p = *g_page;
+  const store::RecordBytes now = RecordNow();
+  if (!web::SaveRecordBytes(now, error)) {
+    p.unsaved = now;
+    return false;
+  }
+  p.saved = now;
+  p.saveFailing = false;
+  return true;
+}
+
+// Besides the close requests, the record is saved as soon as it changes (a finishing time
+// enters the table, the level changes on the title), so that no time rests on the page's last
+// moments. A failure is reported once until a save succeeds again; without any storage the
+// page has said so already.
+void SaveWhenChanged() {
+  Page& p = *g_page;
+  const store::RecordBytes now = RecordNow();
+  if (now == p.saved || (p.saveFailing && now == p.unsaved)) return;
+  std::string error;
+  if (SaveRecord(error)) return;
+  if (!p.saveFailing && web::PageKeepsRecords()) Report(app::ErrorBoxText(error));
+  p.saveFailing = true;
 }
 
 // As the desktop window does: of the blocks the frame's damage names, only those whose pixels
@@ -133,6 +169,8 @@ void OnTimer(void*) {
           Present(p.form.G.BackBuffer);
         },
         Report);
+    SaveWhenChanged();
+    if (p.form.G.Scene != p.scene) PageScene(p.scene = p.form.G.Scene);
     const double end = emscripten_get_now();
     // The meter reads the latest few thousand; a long visit keeps no more.
     if (p.stepStartsMs.size() >= 8192)
@@ -149,28 +187,36 @@ void End() {
   g_page->running = false;
 }
 
-// The first visit has no record yet: it starts from the packed fresh one, as the desktop's play
-// folder starts from the default data.
-void FirstVisitRecord() {
+// Puts the page's newest record where start-up reads it. The first visit has none yet: it
+// starts from the packed fresh one, as the desktop's play folder starts from the default data.
+// Returns why the page's record could not be read ("" when it could, or there is none).
+std::string PrepareRecord() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path saved = fs::path(kRecordDir) / "b_data.dat";
-  if (!fs::exists(saved, ec)) fs::copy_file(fs::path(kDataDir) / "b_data.dat", saved, ec);
+  fs::create_directories(kRecordDir, ec);
+  const fs::path path = fs::path(kRecordDir) / "b_data.dat";
+  store::RecordBytes bytes{};
+  std::string error;
+  if (web::LoadRecordBytes(bytes, error) == web::Loaded::Record) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return "";
+  }
+  fs::copy_file(fs::path(kDataDir) / "b_data.dat", path, fs::copy_options::overwrite_existing, ec);
+  return error;
 }
 
 }  // namespace
 
 extern "C" {
 
-// Pointer positions arrive in canvas pixels (the canvas is `scale` times the client area).
+// Pointer positions arrive in client pixels: the page maps them from whatever scale it shows.
 EMSCRIPTEN_KEEPALIVE void frothy_mouse_move(int x, int y) {
-  const auto [cx, cy] = app::ToClient(x, y, g_page->scale);
-  g_page->form.FormMouseMove(cx, cy);
+  g_page->form.FormMouseMove(x, y);
 }
 
 EMSCRIPTEN_KEEPALIVE void frothy_mouse_down(int x, int y) {
-  const auto [cx, cy] = app::ToClient(x, y, g_page->scale);
-  g_page->form.FormMouseDown(cx, cy);
+  g_page->form.FormMouseDown(x, y);
 }
 
 // The first user gesture: from now on the browser lets the cues sound.
@@ -183,25 +229,30 @@ EMSCRIPTEN_KEEPALIVE void frothy_escape() {
   if (!p.running) return;
   bool end = false;
   app::Guarded([&] { end = p.form.FormKeyDownEscape(); }, Report);
-  if (end) {
-    End();
-    PagePersist(1);
+  if (!end) return;
+  // A failed save keeps the game on the title, as on the desktop; without any storage there is
+  // nothing to try again, and the end screen says the times were not saved.
+  std::string error;
+  const bool saved = SaveRecord(error);
+  if (!saved && web::PageKeepsRecords()) {
+    Report(app::ErrorBoxText(error));
+    return;
   }
+  End();
+  PageEnded(saved ? 1 : 0);
 }
 
-// The page is hidden or closed: the window's close request. The game goes on if the page comes
-// back; a failed save is reported and nothing else happens.
-EMSCRIPTEN_KEEPALIVE void frothy_close() {
+// The page is closed (`stop` 0), or another tab takes the game over (`stop` 1): the window's
+// close request. The record is saved unless the page's storage holds it already; a failed save
+// is reported. A browser does not let a page refuse its closing.
+EMSCRIPTEN_KEEPALIVE void frothy_close(int stop) {
   Page& p = *g_page;
   if (!p.running) return;
-  bool saved = false;
-  app::Guarded(
-      [&] {
-        p.form.FormClose();
-        saved = true;
-      },
-      Report);
-  if (saved) PagePersist(0);
+  app::Guarded([&] { p.form.FormClose(); }, Report);
+  std::string error;
+  if (RecordNow() != p.saved && !SaveRecord(error) && web::PageKeepsRecords())
+    Report(app::ErrorBoxText(error));
+  if (stop) End();
 }
 
 // Reports a failure the page met (storage) with the error box's rules.
@@ -240,18 +291,12 @@ int main() {
   g_page = &page;
   // The program file is frothy.js.
   page.title = app::ApplicationTitle("frothy.js");
-
-  app::ScaleHints hints;
-  hints.displayDpi = static_cast<float>(emscripten_get_device_pixel_ratio() * 96.0);
-  hints.usableWidth = PageAvailWidth();
-  hints.usableHeight = PageAvailHeight();
-  page.scale = app::ChooseScale(hints);
-  PageSetScale(page.scale, kClientWidth, kClientHeight);
+  PageSetClientSize(kClientWidth, kClientHeight);
 
   // Until the first click the browser keeps audio shut.
   page.form.CuesMuted = true;
   page.form.RecordDir = kRecordDir;
-  FirstVisitRecord();
+  const std::string recordError = PrepareRecord();
 
   const std::int64_t armed = NowUs();
   page.ticks = app::TickSchedule(armed);
@@ -259,6 +304,8 @@ int main() {
     PageStopped();
     return 0;
   }
+  if (!recordError.empty()) Report(app::ErrorBoxText(recordError));
+  page.saved = RecordNow();
   page.running = true;
   WaitForNextTick();
   // main returns; the page's timers and events keep the game going.
