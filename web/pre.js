@@ -10,7 +10,6 @@ var frothyPage = (function () {
     state: 'loading',    // loading, waiting (another tab plays), running, ended, failed
     title: 'Frothy',     // the error dialog's
     firstFrameMs: null,  // performance.now() of the first frame on the canvas
-    scale: 1,            // device pixels per game pixel
     errors: [],
     notices: [],
     storageless: false,  // the browser keeps nothing for the page: times last for the visit
@@ -142,6 +141,7 @@ var frothyPage = (function () {
     var p = $('notice');
     p.textContent = text;
     p.hidden = false;
+    fit();
   }
 
   // Opens both stores and reads their copies, then `done`. Whatever refuses is left out.
@@ -272,36 +272,8 @@ var frothyPage = (function () {
     fit();
   }
 
-  // The largest whole number of device pixels per game pixel that fits; where that leaves the
-  // game under 90 % of the space it could fill, the largest scale that fits, still unsmoothed.
-  function scaleFor(widthCss, heightCss, ratio) {
-    var most = Math.min(widthCss * ratio / canvas.width, heightCss * ratio / canvas.height);
-    var whole = Math.floor(most);
-    return whole >= 1 && whole >= 0.9 * most ? whole : Math.max(most, 0.1);
-  }
-  // Of the controls below the game and beside it, the arrangement that shows it larger.
-  function fit() {
-    var game = $('game');
-    if (game.hidden) return;
-    var ratio = window.devicePixelRatio || 1;
-    var vw = document.documentElement.clientWidth, vh = document.documentElement.clientHeight;
-    var gap = 8;
-    var best = null;
-    ['below', 'beside'].forEach(function (layout) {
-      game.className = layout;
-      var side = $('side');
-      var w = vw - 2 * gap, h = vh - 2 * gap;
-      if (layout === 'below') h -= side.offsetHeight + gap; else w -= side.offsetWidth + gap;
-      var s = scaleFor(Math.max(w, 1), Math.max(h, 1), ratio);
-      if (!best || s > best.scale + 1e-9) best = { layout: layout, scale: s };
-    });
-    game.className = best.layout;
-    page.scale = best.scale;
-    canvas.style.width = (canvas.width * best.scale / ratio) + 'px';
-    canvas.style.height = (canvas.height * best.scale / ratio) + 'px';
-  }
-  window.addEventListener('resize', fit);
-  if (window.visualViewport) window.visualViewport.addEventListener('resize', fit);
+  // The layout (index.html) sizes the canvas to the viewport.
+  function fit() { frothyLayout.fit(); }
 
   // The canvas holds the game's client area pixel for pixel.
   page.setClientSize = function (width, height) {

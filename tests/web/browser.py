@@ -65,7 +65,7 @@ def copy_site(pic_bmp=None):
         args.append(f"{os.environ['FROTHY_FONT']}@/font/face.ttf")
         subprocess.run(["python3", os.environ.get("FROTHY_FILE_PACKAGER",
                                                   "/usr/share/emscripten/tools/file_packager.py"),
-                        "frothy.data", "--lz4", "--js-output=frothy-data.js", "--preload", *args],
+                        "frothy.data", "--js-output=frothy-data.js", "--preload", *args],
                        cwd=folder, check=True, capture_output=True)
         shutil.rmtree(data)
         # The server would send the built package's compressed copies in its place.
@@ -80,11 +80,12 @@ class Page:
     device pixel ratio) makes it a touch screen of that size; `init_script` runs in the page
     before the page's own scripts."""
 
-    def __init__(self, url, device=None, init_script=None):
+    def __init__(self, url, device=None, init_script=None, network=None):
         self.profile = tempfile.mkdtemp(prefix="frothy-profile-")
         self.url = url
         self.device = device
         self.init_script = init_script
+        self.network = network  # (latency ms, download and upload bytes a second), a meter's
         self.logs = []
         self.start()
         self.load()
@@ -108,13 +109,20 @@ class Page:
                 "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True})
             self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
                                         {"enabled": True, "maxTouchPoints": 5})
+        if self.network:
+            latency, down, up = self.network
+            self.driver.execute_cdp_cmd("Network.enable", {})
+            self.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+                "offline": False, "latency": latency, "downloadThroughput": down,
+                "uploadThroughput": up})
         if self.init_script:
             self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
                                         {"source": self.init_script})
 
     def load(self, until=lambda state: state != "loading"):
         self.driver.get(self.url)
-        return wait_until(lambda: until(self.state()), 20, "the game to start")
+        return wait_until(lambda: until(self.state()), 60 if self.network else 20,
+                          "the game to start")
 
     def restart(self):
         """Quits the browser, as a player does, and opens the page again in the same profile."""

@@ -18,6 +18,7 @@ ENCODINGS = (("br", ".br"), ("gzip", ".gz"))
 
 
 class SiteHandler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"  # connections kept open, as any host does
     def log_message(self, *args):
         if self.server_log:
             super().log_message(*args)
