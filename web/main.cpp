@@ -16,6 +16,7 @@
 
 #include "app/form.hpp"
 #include "app/tick_schedule.hpp"
+#include "game/scenes.hpp"
 #include "game/state.hpp"
 #include "gfx/image.hpp"
 #include "page_record.hpp"
@@ -286,6 +287,12 @@ EMSCRIPTEN_KEEPALIVE double frothy_meter_steps(int n) {
 }
 EMSCRIPTEN_KEEPALIVE double frothy_present_cost_ms() {
   return g_page->presentCostMs;
+}
+// For the tests: a client point where bubbles overlap now, as y * 65536 + x, or -1 for none.
+EMSCRIPTEN_KEEPALIVE int frothy_merge_point() {
+  std::int32_t x = 0, y = 0;
+  if (!game::FirstMergePoint(g_page->form.G, x, y)) return -1;
+  return y * 65536 + x;
 }
 }
 
