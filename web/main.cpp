@@ -296,13 +296,12 @@ EMSCRIPTEN_KEEPALIVE int frothy_merge_point() {
 }
 }
 
-int main() {
-  static Page page;
-  g_page = &page;
-  // The program file is frothy.js.
-  page.title = app::ApplicationTitle("frothy.js");
-  PageSetClientSize(kClientWidth, kClientHeight);
+namespace {
 
+// Start-up, in a task of its own: the browser paints and takes input between the program's
+// arrival and the game's start-up, rather than in one long stretch of both.
+void StartUpPage(void*) {
+  Page& page = *g_page;
   // Until the first click the browser keeps audio shut.
   page.form.CuesMuted = true;
   page.form.RecordDir = kRecordDir;
@@ -312,12 +311,23 @@ int main() {
   page.ticks = app::TickSchedule(armed);
   if (!app::StartUp(page.form, app::UtcMsSinceMidnight(), kDataDir, Report)) {
     PageStopped();
-    return 0;
+    return;
   }
   if (!recordError.empty()) Report(app::ErrorBoxText(recordError));
   page.saved = RecordNow();
   page.running = true;
   WaitForNextTick();
+}
+
+}  // namespace
+
+int main() {
+  static Page page;
+  g_page = &page;
+  // The program file is frothy.js.
+  page.title = app::ApplicationTitle("frothy.js");
+  PageSetClientSize(kClientWidth, kClientHeight);
+  emscripten_set_timeout(StartUpPage, 0, nullptr);
   // main returns; the page's timers and events keep the game going.
   return 0;
 }
