@@ -413,11 +413,13 @@ var frothyPage = (function () {
   fit();
   canvas.focus();
   if ('serviceWorker' in navigator) {
-    window.addEventListener('load', function () {
+    var register = function () {
       navigator.serviceWorker.register('sw.js').catch(function (e) {
         console.warn('Offline play is not available: ' + e);
       });
-    });
+    };
+    if (document.readyState === 'complete') register();
+    else window.addEventListener('load', register);
   }
   return page;
 })();
