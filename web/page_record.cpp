@@ -33,7 +33,8 @@ EM_JS(int, PageHasStorage, (), { return frothyPage.storageless ? 0 : 1; });
 
 Loaded LoadRecordBytes(store::RecordBytes& bytes, std::string& error) {
   std::array<char, kErrorSize> text{};
-  const int got = PageLoadRecord(bytes.data(), static_cast<int>(bytes.size()), text.data(), kErrorSize);
+  const int got =
+      PageLoadRecord(bytes.data(), static_cast<int>(bytes.size()), text.data(), kErrorSize);
   if (got > 0) return Loaded::Record;
   if (got == 0) return Loaded::None;
   error = text.data();
