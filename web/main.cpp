@@ -1,30 +1,30 @@
 // The browser platform: the page in place of the window, on the same shell as the desktop. The
-// page (pre.js) delivers the pointer, Escape and the page's hide and close; this file hands
-// them to the shell, keeps the tick grid with the browser's timers and puts the shell's changed
-// blocks on the canvas.
+// page (pre.js) delivers the pointer in client pixels, Escape and the page's close; this file
+// hands them to the shell, keeps the tick grid with the browser's timers, puts the shell's
+// changed blocks on the canvas and keeps the record in the page's storage (page_record.hpp).
 #include <emscripten.h>
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
 #include <cstdint>
-#include <filesystem>
+#include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "audio/media_player.hpp"
+#include "game/scenes.hpp"
+#include "game/state.hpp"
+#include "page_record.hpp"
 #include "posix/record_file.hpp"
 #include "shell/form.hpp"
-#include "shell/scale.hpp"
 #include "shell/shell.hpp"
 #include "store/data_file.hpp"
+#include "store/record.hpp"
 
 namespace {
 
-// The packed data and the persistent record are two folders of the page's file system: the
-// record's folder is backed by the browser's IndexedDB and filled from it before main runs.
+// The packed data are a folder of the page's file system; the record is the page's storage.
 constexpr char kDataDir[] = "/frothy";
-constexpr char kRecordPath[] = "/saved/b_data.dat";
 constexpr char kFontPath[] = "/font/face.ttf";
 constexpr char kAlreadyRunning[] = "FROTHY! is already running in another tab";
 using game::kClientHeight;
@@ -39,33 +39,53 @@ EM_JS(void, PagePresent, (const std::uint8_t* rgba, int width, int height, const
 EM_JS(void, PageShowError, (const char* title, const char* text), {
   frothyPage.showError(UTF8ToString(title), UTF8ToString(text));
 });
-EM_JS(void, PagePersist, (int thenEnd), { frothyPage.persist(thenEnd !== 0); });
+EM_JS(void, PageEnded, (int saved), { frothyPage.ended(saved !== 0); });
 EM_JS(void, PageStopped, (), { frothyPage.stopped(); });
-EM_JS(void, PageSetScale, (int scale, int width, int height), { frothyPage.setScale(scale, width, height); });
-EM_JS(int, PageAvailWidth, (), { return Math.floor(screen.availWidth * (devicePixelRatio || 1)); });
-EM_JS(int, PageAvailHeight, (), { return Math.floor(screen.availHeight * (devicePixelRatio || 1)); });
+EM_JS(void, PageScene, (int scene), { frothyPage.scene(scene); });
+EM_JS(void, PageSetClientSize, (int width, int height), { frothyPage.setClientSize(width, height); });
 // clang-format on
 
-// The play folder in the page: the packed data, and the record in the browser's storage.
+// The play folder in the page: the packed data, and the record in the page's own storage.
+// One tab holds the game: the page sees to that before the program starts.
 class PageFiles final : public shell::FileLayer {
  public:
-  // One tab holds the game: the page sees to that before the program starts.
   shell::LockState LockFolder(std::string& /*reason*/) override { return shell::LockState::Held; }
-  void RemoveStaleTemporaries() override { store::RemoveStaleTemporaries(kRecordPath); }
+
   std::vector<unsigned char> ReadDataFile(const std::string& name,
                                           std::uintmax_t maxBytes) override {
     return store::ReadDataFile(std::string(kDataDir) + "/" + name, maxBytes);
   }
+
   void LoadRecord(store::Record& record) override {
-    // The first visit has no record yet: it starts from the packed fresh one, as the desktop's
-    // play folder starts from the default data.
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (!fs::exists(kRecordPath, ec))
-      fs::copy_file(fs::path(kDataDir) / "b_data.dat", kRecordPath, ec);
-    store::Load(kRecordPath, record);
+    store::RecordBytes bytes{};
+    std::string error;
+    switch (web::LoadRecordBytes(bytes, error)) {
+      case web::Loaded::Record:
+        record = store::Decode(bytes);
+        return;
+      case web::Loaded::None:
+        // The first visit starts from the packed fresh record, as the desktop's play folder
+        // starts from the default data.
+        store::Load(std::string(kDataDir) + "/b_data.dat", record);
+        return;
+      case web::Loaded::Failed:
+        break;
+    }
+    // Only damaged copies: they are replaced at the next save, as a short file is.
+    throw store::IoError(store::kShortFile, error);
   }
-  void SaveRecord(const store::Record& record) override { store::Save(kRecordPath, record); }
+
+  // Without any storage the page has said so once, and the times last for the visit: there is
+  // nothing to try again, and nothing to report at every save.
+  void SaveRecord(const store::Record& record) override {
+    std::string error;
+    lastKept_ = web::SaveRecordBytes(store::Encode(record), error);
+    if (!lastKept_ && web::PageKeepsRecords()) throw std::runtime_error(error);
+  }
+  bool LastKept() const { return lastKept_; }
+
+ private:
+  bool lastKept_ = false;
 };
 
 std::int64_t NowUs() {
@@ -89,6 +109,7 @@ class Page final : public shell::Platform {
     return {shown_.data(), kClientWidth, fresh};
   }
 
+  // The blocks that changed, converted to the canvas's bytes and put on it.
   void ShowBlocks(const std::vector<gfx::Rect>& blocks) override {
     blocks_.clear();
     for (const gfx::Rect& b : blocks) {
@@ -109,13 +130,14 @@ class Page final : public shell::Platform {
   void ShowError(const std::string& title, const std::string& text) override {
     PageShowError(title.c_str(), text.c_str());
   }
-  // Each save reaches the browser's storage; the game's end shows the end screen after it.
-  void Saved(bool ok) override {
-    if (ok) PagePersist(0);
+  // The end screen says the times are saved only when they were. A game moved to another tab
+  // shows that tab's notice instead, which the page puts up itself.
+  void Ended() override {
+    if (!movedAway) PageEnded(files_.LastKept() ? 1 : 0);
   }
-  void Ended() override { PagePersist(1); }
 
   double presentStartMs = 0;
+  bool movedAway = false;
 
  private:
   PageFiles files_;
@@ -127,7 +149,7 @@ class Page final : public shell::Platform {
 struct Game {
   Page page;
   shell::Shell shell{page, shell::ApplicationTitle("frothy.js")};  // the program file
-  int scale = 1;
+  int scene = -1;  // the scene the page's Escape control was last told
   // For the page's meter (tools/web/meter.py): when the latest frame steps started, and what
   // all steps so far cost.
   std::vector<double> stepStartsMs;
@@ -136,6 +158,12 @@ struct Game {
 };
 
 Game* g_game = nullptr;
+
+// The Escape control says what Escape does in the scene now.
+void TellTheScene() {
+  Game& g = *g_game;
+  if (g.shell.Form1.G.Scene != g.scene) PageScene(g.scene = g.shell.Form1.G.Scene);
+}
 
 // The browser wakes the page at the next grid point, as the desktop's loop waits for it. A wake
 // that comes late runs one step and the grid points it missed are dropped, never made up in a
@@ -155,6 +183,7 @@ void OnTimer(void*) {
     const double start = emscripten_get_now();
     g.page.presentStartMs = start;
     g.shell.Tick();
+    TellTheScene();
     const double end = emscripten_get_now();
     // The meter reads the latest few thousand; a long visit keeps no more.
     if (g.stepStartsMs.size() >= 8192)
@@ -166,19 +195,21 @@ void OnTimer(void*) {
   WaitForNextTick();
 }
 
+void Report(const std::string& text) {
+  g_game->page.ShowError(g_game->shell.Title(), text);
+}
+
 }  // namespace
 
 extern "C" {
 
-// Pointer positions arrive in canvas pixels (the canvas is `scale` times the client area).
+// Pointer positions arrive in client pixels: the page maps them from whatever scale it shows.
 EMSCRIPTEN_KEEPALIVE void frothy_mouse_move(int x, int y) {
-  const auto [cx, cy] = shell::ToClient(x, y, g_game->scale);
-  g_game->shell.MouseMove(cx, cy);
+  g_game->shell.MouseMove(x, y);
 }
 
 EMSCRIPTEN_KEEPALIVE void frothy_mouse_down(int x, int y) {
-  const auto [cx, cy] = shell::ToClient(x, y, g_game->scale);
-  g_game->shell.MouseDown(cx, cy);
+  g_game->shell.MouseDown(x, y);
 }
 
 // The first user gesture: from now on the browser lets the cues sound.
@@ -190,24 +221,23 @@ EMSCRIPTEN_KEEPALIVE void frothy_escape() {
   g_game->shell.Escape();
 }
 
-// The page is hidden or closed: the window's close request. The game goes on if the page comes
-// back; a failed save is reported and nothing else happens.
-EMSCRIPTEN_KEEPALIVE void frothy_close() {
+// The page is closed (`stop` 0), or another tab takes the game over (`stop` 1). A browser does
+// not let a page refuse its closing, and a page put away may come back, so a close saves what
+// the record lacks and the game goes on; a take-over saves once and ends.
+EMSCRIPTEN_KEEPALIVE void frothy_close(int stop) {
   Game& g = *g_game;
   if (g.shell.Ended()) return;
-  bool saved = false;
-  shell::Guarded(
-      [&] {
-        g.shell.Form1.FormClose();
-        saved = true;
-      },
-      [&](const std::string& text) { g.page.ShowError(g.shell.Title(), text); });
-  if (saved) PagePersist(0);
+  if (stop) {
+    g.page.movedAway = true;
+    g.shell.EndSession();
+    return;
+  }
+  if (g.shell.Form1.RecordOutOfDate()) shell::Guarded([&] { g.shell.Form1.FormClose(); }, Report);
 }
 
 // Reports a failure the page met (storage) with the error box's rules.
 EMSCRIPTEN_KEEPALIVE void frothy_report(const char* message) {
-  g_game->page.ShowError(g_game->shell.Title(), shell::ErrorBoxText(message));
+  Report(shell::ErrorBoxText(message));
 }
 
 EMSCRIPTEN_KEEPALIVE int frothy_step_count() {
@@ -228,34 +258,44 @@ EMSCRIPTEN_KEEPALIVE double frothy_meter_steps(int n) {
       [&] {
         for (int i = 0; i < n; ++i) g_game->shell.Form1.Timer1Timer();
       },
-      [](const std::string& text) { g_game->page.ShowError(g_game->shell.Title(), text); });
+      Report);
   return emscripten_get_now() - start;
 }
 EMSCRIPTEN_KEEPALIVE double frothy_present_cost_ms() {
   return g_game->presentCostMs;
 }
+// For the tests: a client point where bubbles overlap now, as y * 65536 + x, or -1 for none.
+EMSCRIPTEN_KEEPALIVE int frothy_merge_point() {
+  std::int32_t x = 0, y = 0;
+  if (!game::FirstMergePoint(g_game->shell.Form1.G, x, y)) return -1;
+  return y * 65536 + x;
 }
+}
+
+namespace {
+
+// Start-up, in a task of its own: the browser paints and takes input between the program's
+// arrival and the game's start-up, rather than in one long stretch of both.
+void StartUpPage(void*) {
+  Game& g = *g_game;
+  // Until the first click the browser keeps audio shut.
+  audio::MediaPlayer::SetMuted(true);
+  if (g.shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running ||
+      g.shell.StartUp(NowUs(), shell::UtcMsSinceMidnight(), kDataDir) !=
+          shell::Shell::Start::Running) {
+    PageStopped();
+    return;
+  }
+  WaitForNextTick();
+}
+
+}  // namespace
 
 int main() {
   static Game game;
   g_game = &game;
-
-  shell::ScaleHints hints;
-  hints.displayDpi = static_cast<float>(emscripten_get_device_pixel_ratio() * 96.0);
-  hints.usableWidth = PageAvailWidth();
-  hints.usableHeight = PageAvailHeight();
-  game.scale = shell::ChooseScale(hints);
-  PageSetScale(game.scale, kClientWidth, kClientHeight);
-
-  // Until the first click the browser keeps audio shut.
-  audio::MediaPlayer::SetMuted(true);
-  if (game.shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running ||
-      game.shell.StartUp(NowUs(), shell::UtcMsSinceMidnight(), kDataDir) !=
-          shell::Shell::Start::Running) {
-    PageStopped();
-    return 0;
-  }
-  WaitForNextTick();
+  PageSetClientSize(kClientWidth, kClientHeight);
+  emscripten_set_timeout(StartUpPage, 0, nullptr);
   // main returns; the page's timers and events keep the game going.
   return 0;
 }

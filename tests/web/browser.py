@@ -1,14 +1,11 @@
 """The game's page in a real headless Chromium (Debian's chromium and chromedriver, driven by
-Selenium), served from a private copy of the site by Python's own HTTP server. Helpers wait on
-conditions with deadlines, never for fixed times."""
+Selenium), served from a private copy of the site by the site's own static server
+(tools/web/serve.py: precompressed files, cache headers). Helpers wait on conditions with
+deadlines, never for fixed times."""
 
 import base64
-import functools
-import http.server
-import math
 import os
 import shutil
-import socketserver
 import struct
 import subprocess
 import sys
@@ -23,7 +20,10 @@ from selenium.webdriver.common.keys import Keys
 
 # The title controls and the polling wait are the desktop window suite's own.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
-from harness import LEVEL_BOX, LEVEL_UP, RANKING, START, wait_until  # noqa: E402,F401
+from harness import LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, wait_until  # noqa: E402,F401
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "web"))
+import serve  # noqa: E402
 
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
 WIDTH, HEIGHT = 600, 399
@@ -31,18 +31,11 @@ FIELD = (0, 0, 399, 399)
 PANEL = (400, 0, 200, 399)
 
 
-class _Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
 class Server:
-    """A static server on a free localhost port for one folder."""
+    """The site's static server on a free localhost port for one folder."""
 
     def __init__(self, folder):
-        handler = functools.partial(_Quiet, directory=folder)
-        self.httpd = socketserver.ThreadingTCPServer(("127.0.0.1", 0), handler)
-        self.httpd.daemon_threads = True
+        self.httpd = serve.make_server(folder, log=False)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -72,19 +65,34 @@ def copy_site(pic_bmp=None):
         args.append(f"{os.environ['FROTHY_FONT']}@/font/face.ttf")
         subprocess.run(["python3", os.environ.get("FROTHY_FILE_PACKAGER",
                                                   "/usr/share/emscripten/tools/file_packager.py"),
-                        "frothy.data", "--lz4", "--js-output=frothy-data.js", "--preload", *args],
+                        "frothy.data", "--js-output=frothy-data.js", "--preload", *args],
                        cwd=folder, check=True, capture_output=True)
         shutil.rmtree(data)
+        # The server would send the built package's compressed copies in its place.
+        for name in os.listdir(folder):
+            if name.startswith(("frothy.data.", "frothy-data.js.")):
+                os.remove(os.path.join(folder, name))
     return folder
 
 
 class Page:
-    """One Chromium with a fresh profile, on one page of the game."""
+    """One Chromium with a fresh profile, on one page of the game. `device` (width, height,
+    device pixel ratio) makes it a touch screen of that size; `init_script` runs in the page
+    before the page's own scripts."""
 
-    def __init__(self, url):
+    def __init__(self, url, device=None, init_script=None, network=None):
+        self.profile = tempfile.mkdtemp(prefix="frothy-profile-")
+        self.url = url
+        self.device = device
+        self.init_script = init_script
+        self.network = network  # (latency ms, download and upload bytes a second), a meter's
+        self.logs = []
+        self.start()
+        self.load()
+
+    def start(self):
         options = webdriver.ChromeOptions()
         options.binary_location = os.environ.get("FROTHY_CHROMIUM", "/usr/bin/chromium")
-        self.profile = tempfile.mkdtemp(prefix="frothy-profile-")
         for a in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=900,700",
                   "--force-device-scale-factor=1", f"--user-data-dir={self.profile}",
                   "--disable-background-timer-throttling", "--mute-audio"):
@@ -92,13 +100,66 @@ class Page:
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         service = Service(os.environ.get("FROTHY_CHROMEDRIVER", "/usr/bin/chromedriver"))
         self.driver = webdriver.Chrome(service=service, options=options)
-        self.url = url
-        self.logs = []
+        self.prepare_tab()
+
+    def prepare_tab(self):
+        if self.device:
+            width, height, ratio = self.device
+            self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True})
+            self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                                        {"enabled": True, "maxTouchPoints": 5})
+        if self.network:
+            latency, down, up = self.network
+            self.driver.execute_cdp_cmd("Network.enable", {})
+            self.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+                "offline": False, "latency": latency, "downloadThroughput": down,
+                "uploadThroughput": up})
+        if self.init_script:
+            self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                        {"source": self.init_script})
+
+    def load(self, until=lambda state: state != "loading"):
+        self.driver.get(self.url)
+        return wait_until(lambda: until(self.state()), 60 if self.network else 20,
+                          "the game to start")
+
+    def restart(self):
+        """Quits the browser, as a player does, and opens the page again in the same profile."""
+        self.driver.quit()
+        self.start()
         self.load()
 
-    def load(self):
+    def new_tab(self):
+        """Opens the page in a second tab of the same browser and switches to it."""
+        self.driver.switch_to.new_window("tab")
+        self.prepare_tab()
         self.driver.get(self.url)
-        return wait_until(lambda: self.state() != "loading", 20, "the game to start")
+        wait_until(lambda: self.state() != "loading", 20, "the second tab to settle")
+        return self.driver.current_window_handle
+
+    def tap(self, x, y):
+        """A touch at client pixel (x, y), then frame steps to judge it."""
+        r = self.js("const c = document.getElementById('canvas');"
+                    "const r = c.getBoundingClientRect();"
+                    "return [r.left, r.top, r.width / c.width, r.height / c.height];")
+        point = {"x": r[0] + (x + 0.5) * r[2], "y": r[1] + (y + 0.5) * r[3]}
+        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                    {"type": "touchStart", "touchPoints": [point]})
+        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                    {"type": "touchEnd", "touchPoints": []})
+        self.wait_ticks(2)
+
+    def saved_record(self):
+        """The record the page keeps in its synchronous store, or None."""
+        text = self.js("const s = localStorage.getItem('frothy-record');"
+                       "return s === null ? null : JSON.parse(s).record;")
+        return None if text is None else bytes.fromhex(text)
+
+    def put_record(self, data):
+        """Puts a record where the page keeps it, newer than any it holds (for the next load)."""
+        self.js("localStorage.setItem('frothy-record', JSON.stringify("
+                "{seq: 1e9, record: arguments[0]}));", data.hex())
 
     def reload(self):
         self.driver.refresh()
@@ -142,9 +203,12 @@ class Page:
             raise
 
     def _viewport(self, x, y):
-        r = self.js("const r = document.getElementById('canvas').getBoundingClientRect();"
-                    "return [r.left, r.top];")
-        return math.ceil(r[0] + x), math.ceil(r[1] + y)
+        """The viewport point (CSS pixels) at the middle of client pixel (x, y), whatever the
+        page's scale."""
+        r = self.js("const c = document.getElementById('canvas');"
+                    "const r = c.getBoundingClientRect();"
+                    "return [r.left, r.top, r.width / c.width, r.height / c.height];")
+        return round(r[0] + (x + 0.5) * r[2]), round(r[1] + (y + 0.5) * r[3])
 
     def move(self, x, y):
         vx, vy = self._viewport(x, y)

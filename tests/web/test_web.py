@@ -5,11 +5,12 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 import browser
-from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, PANEL, RANKING, START, WIDTH, Page,
-                     Server, copy_site, record, wait_until)
+from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, NOWHERE, PANEL, RANKING, START, WIDTH,
+                     Page, Server, copy_site, record, wait_until)
 
 
 def desktop_title_with_start_lit():
@@ -106,41 +107,219 @@ class WebTest(unittest.TestCase):
         page.escape()
         wait_until(lambda: page.state() == "ended", 5, "the end screen")
         self.assertTrue(page.js("return !document.getElementById('ended').hidden"))
-        self.assertTrue(page.js("return document.getElementById('canvas').hidden"))
+        self.assertTrue(page.js("return document.getElementById('game').hidden"))
         page.reload()
         page.wait_canvas(lambda px: px == level2, LEVEL_BOX, what="level 2 after the reload")
         self.assertEqual(page.errors(), [])
 
     def test_times_of_an_earlier_visit_show_on_the_ranking(self):
+        # Where an earlier visit left them: the page's own store, or the IndexedDB file system
+        # (one database per folder, one entry per file) that builds before it kept the record
+        # in, taken over while the page's store holds none yet.
+        def page_store(page):
+            page.put_record(record(1, (31, 47, 112)))
+
+        def file_system_of_an_earlier_build(page):
+            self.assertTrue(page.driver.execute_async_script("""
+                const done = arguments[arguments.length - 1];
+                const bytes = new Uint8Array(arguments[0]);
+                const open = indexedDB.open('/saved', 21);
+                open.onupgradeneeded = () => open.result.createObjectStore('FILE_DATA');
+                open.onsuccess = () => {
+                  const tx = open.result.transaction(['FILE_DATA'], 'readwrite');
+                  tx.objectStore('FILE_DATA').put(
+                      {timestamp: new Date(), mode: 33206, contents: bytes}, '/saved/b_data.dat');
+                  tx.oncomplete = () => { open.result.close(); done(true); };
+                  tx.onerror = () => done(false);
+                };
+                open.onerror = () => done(false);""", list(record(1, (31, 47, 112)))))
+
+        for put in (page_store, file_system_of_an_earlier_build):
+            with self.subTest(put.__name__):
+                page = self.open()
+                page.wait_ticks(2)
+                title = page.canvas()
+                page.click(*RANKING)
+                empty = page.wait_canvas(lambda px: px != title, what="the ranking")
+                page.click(300, 200)  # back to the title
+                page.move(0, 0)
+                put(page)
+                page.reload()
+                page.wait_ticks(2)
+                page.click(*RANKING)
+                page.wait_canvas(lambda px: px != empty, what="the ranking with the earlier times")
+                self.assertEqual(page.errors(), [])
+
+    def test_quitting_without_escape_keeps_the_level_and_a_finished_time(self):
+        """Nothing waits for the page's last moments: the time is saved as it enters the table
+        and the level as it changes, and a browser quit without Escape loses neither."""
         page = self.open()
+        page.wait_ticks(2)
+        self.assertIsNone(page.saved_record(), "a first visit has saved nothing yet")
+        page.click(*START)
+        # Merge where bubbles overlap until one is left: the finishing time enters the table.
+        # The game itself names the points (the bubbles move on before the click lands).
+        deadline = time.monotonic() + 120
+        while page.saved_record() is None:
+            self.assertLess(time.monotonic(), deadline, "no finishing time entered the table")
+            point = page.js("return Module._frothy_merge_point()")
+            if point >= 0:
+                page.click(point % 65536, point // 65536)
+            else:
+                page.wait_ticks(1)
+        finished = page.saved_record()
+        self.assertNotEqual(finished[0:4], b"\xff" * 4, "a time in level 1's first place")
+        page.escape()  # back to the title, which saves nothing
+        page.wait_ticks(2)
+        level1 = page.canvas(*LEVEL_BOX)
+        page.click(*LEVEL_UP)
+        page.move(0, 0)
+        level2 = page.wait_canvas(lambda px: px != level1, LEVEL_BOX, what="level 2")
+        self.assertEqual(page.saved_record(), finished[:200] + record(2)[200:])
+        page.restart()
+        page.wait_canvas(lambda px: px == level2, LEVEL_BOX, what="level 2 after the restart")
+        self.assertEqual(page.saved_record(), finished[:200] + record(2)[200:])
         page.wait_ticks(2)
         title = page.canvas()
         page.click(*RANKING)
-        empty = page.wait_canvas(lambda px: px != title, what="the ranking")
-        page.click(300, 200)  # back to the title
-        page.move(0, 0)
-        page.escape()
-        wait_until(lambda: page.state() == "ended", 5, "the end screen")
-        # Times left by an earlier visit, put where the page keeps its record (emscripten's
-        # IndexedDB file system: one database per folder, one entry per file).
-        stored = page.driver.execute_async_script("""
-            const done = arguments[arguments.length - 1];
-            const bytes = new Uint8Array(arguments[0]);
-            const open = indexedDB.open('/saved', 21);
-            open.onsuccess = () => {
-              const tx = open.result.transaction(['FILE_DATA'], 'readwrite');
-              tx.objectStore('FILE_DATA').put(
-                  {timestamp: new Date(), mode: 33206, contents: bytes}, '/saved/b_data.dat');
-              tx.oncomplete = () => { open.result.close(); done(true); };
-              tx.onerror = () => done(false);
-            };
-            open.onerror = () => done(false);""", list(record(1, (31, 47, 112))))
-        self.assertTrue(stored)
+        ranking = page.wait_canvas(lambda px: px != title, what="the ranking")
+        page.put_record(record(1))
         page.reload()
         page.wait_ticks(2)
         page.click(*RANKING)
-        page.wait_canvas(lambda px: px != empty, what="the ranking with the earlier times")
+        page.wait_canvas(lambda px: px != ranking, what="the ranking without the time")
+
+    def test_a_second_tab_takes_over_and_nothing_either_saved_is_lost(self):
+        page = self.open()
+        first = page.driver.current_window_handle
+        page.wait_ticks(2)
+        level1 = page.canvas(*LEVEL_BOX)
+        page.click(*LEVEL_UP)
+        page.move(0, 0)
+        level2 = page.wait_canvas(lambda px: px != level1, LEVEL_BOX, what="level 2")
+        second = page.new_tab()
+        self.assertEqual(page.state(), "waiting")
+        self.assertIn("FROTHY! is already running in another tab.",
+                      page.js("return document.getElementById('elsewhere').textContent"))
+        page.driver.find_element("id", "take-over").click()
+        wait_until(lambda: page.state() == "running", 20, "the second tab to play")
+        page.wait_canvas(lambda px: px == level2, LEVEL_BOX, what="level 2 in the second tab")
+        page.click(*LEVEL_UP)
+        page.move(0, 0)
+        level3 = page.wait_canvas(lambda px: px != level2, LEVEL_BOX, what="level 3")
+        page.driver.switch_to.window(first)
+        self.assertEqual(page.state(), "ended")
+        self.assertFalse(page.js("return document.getElementById('moved').hidden"))
+        # The second tab closes; the first plays again with what the second saved.
+        page.driver.switch_to.window(second)
+        page.driver.close()
+        page.driver.switch_to.window(first)
+        page.driver.find_element("id", "play-here").click()
+        wait_until(lambda: page.state() == "running", 20, "the first tab to play again")
+        page.wait_canvas(lambda px: px == level3, LEVEL_BOX, what="level 3 in the first tab")
         self.assertEqual(page.errors(), [])
+
+    def test_a_phone_shows_the_game_across_its_width_and_a_tap_plays(self):
+        page = Page(self.server.url(), device=(390, 844, 3))
+        self.addCleanup(page.close)
+        layout = page.js("""
+            const r = document.getElementById('canvas').getBoundingClientRect();
+            const d = document.documentElement;
+            return [r.left, r.top, r.width, r.height, d.scrollWidth, d.scrollHeight,
+                    innerWidth, innerHeight];""")
+        left, top, width, height, scroll_w, scroll_h, vw, vh = layout
+        self.assertGreaterEqual(width, 0.9 * vw)
+        self.assertAlmostEqual(width / height, WIDTH / HEIGHT, delta=0.01)
+        self.assertTrue(left >= 0 and top >= 0 and left + width <= vw and top + height <= vh)
+        self.assertLessEqual((scroll_w, scroll_h), (vw, vh), "the page overflows")
+        self.assertEqual(page.js("return getComputedStyle(document.getElementById('canvas'))"
+                                 ".touchAction"), "none")
+        page.wait_ticks(2)
+        title = page.canvas()
+        page.tap(*START)
+        page.wait_canvas(lambda px: px != page_region(title, PANEL), PANEL, what="the play screen")
+        # The control beside the game does what Escape does: back to the title.
+        escape = page.driver.find_element("id", "escape")
+        self.assertEqual(escape.text, "Back to the title")
+        escape.click()
+        page.tap(*NOWHERE)  # the pointer off START; a tap away from the controls is dropped
+        page.wait_canvas(lambda px: px == page_region(title, FIELD), FIELD, what="the title")
+        wait_until(lambda: escape.text == "Quit", 5, "the control to offer to quit")
+        # Turned on its side, the game still fits.
+        page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 844, "height": 390, "deviceScaleFactor": 3, "mobile": True})
+        wait_until(lambda: page.js(
+            "const r = document.getElementById('canvas').getBoundingClientRect();"
+            "return r.bottom <= innerHeight && r.right <= innerWidth && r.height >= 0.8 * innerHeight;"),
+            5, "the game to fit the turned screen")
+        self.assertEqual(page.errors(), [])
+
+    def test_a_reload_after_one_visit_plays_offline(self):
+        folder = copy_site()
+        server = Server(folder)
+        self.addCleanup(shutil.rmtree, folder)
+        page = Page(server.url())
+        self.addCleanup(page.close)
+        page.driver.set_script_timeout(20)
+        self.assertTrue(page.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            navigator.serviceWorker.ready.then(() => done(true), () => done(false));"""))
+        server.close()
+        page.reload()
+        self.assertEqual(page.state(), "running")
+        page.wait_ticks(2)
+        title = page.canvas()
+        page.click(*START)
+        page.wait_canvas(lambda px: px != page_region(title, FIELD), FIELD, what="the field")
+        self.assertEqual(page.errors(), [])
+
+    def test_without_storage_the_page_says_why_and_the_game_goes_on(self):
+        refuse_writes = """
+            const full = () => new DOMException('full', 'QuotaExceededError');
+            const setItem = Storage.prototype.setItem;
+            Storage.prototype.setItem = function (k, v) {
+              if (k === 'frothy-record') throw full();
+              return setItem.call(this, k, v);
+            };
+            IDBObjectStore.prototype.put = function () { throw full(); };"""
+        no_storage = """
+            Object.defineProperty(window, 'indexedDB', {value: undefined});
+            Object.defineProperty(window, 'localStorage', {get() {
+              throw new DOMException('denied', 'SecurityError'); }});"""
+        cases = (
+            # init script, the notice at start-up, the dialog when the level changes, the end
+            ("refusing", refuse_writes, None,
+             "The times could not be saved: the browser's storage for this page is full.", None),
+            ("missing", no_storage,
+             "This browser keeps no storage for this page: your times last until the page is "
+             "closed.", None, "The game has ended. Your times were not saved."),
+        )
+        for name, script, notice, dialog, end in cases:
+            with self.subTest(name):
+                page = Page(self.server.url(), init_script=script)
+                self.addCleanup(page.close)
+                self.assertEqual(page.state(), "running")
+                self.assertEqual(page.js("return frothyPage.notices"), [notice] if notice else [])
+                page.wait_ticks(2)
+                level1 = page.canvas(*LEVEL_BOX)
+                page.click(*LEVEL_UP)
+                page.move(0, 0)
+                level2 = page.wait_canvas(lambda px: px != level1, LEVEL_BOX, what="level 2")
+                self.assertEqual(page.js("return frothyPage.errors"), [dialog] if dialog else [])
+                if dialog:
+                    self.assertEqual(page.js(
+                        "return document.getElementById('error-text').textContent"), dialog)
+                    page.driver.find_element("id", "error-ok").click()
+                # The game goes on, and a failure is told once.
+                page.click(*LEVEL_UP)
+                page.move(0, 0)
+                page.wait_canvas(lambda px: px != level2, LEVEL_BOX, what="level 3")
+                self.assertEqual(len(page.js("return frothyPage.errors")), 1 if dialog else 0)
+                if end:
+                    page.escape()
+                    wait_until(lambda: page.state() == "ended", 5, "the end screen")
+                    self.assertEqual(page.js(
+                        "return document.getElementById('ended-text').textContent"), end)
 
 
 class DamagedDataTest(unittest.TestCase):

@@ -4,7 +4,8 @@ the frame steps in SECONDS on the title and in play, the longest interval betwee
 first frame's time after navigation, the site's size, and what a frame step costs in the page:
 per tick as the page runs it, and back to back as a benchmark runs it. With the desktop's
 benchmark built (FROTHY_BENCH, default build-test/frothy_bench), the same scenes' desktop costs
-and the ratio follow."""
+and the ratio follow. Last, a first visit over a slow network (1.6 Mbps down, 750 kbps up, 150 ms
+round trips, Chromium's own emulation): what it transfers and when its first frame comes."""
 
 import json
 import os
@@ -19,6 +20,22 @@ import browser  # noqa: E402
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
 BENCH = os.environ.get("FROTHY_BENCH", "build-test/frothy_bench")
 BACK_TO_BACK = 2000
+SLOW = (150, 1.6e6 / 8, 750e3 / 8)  # latency ms, bytes a second down and up
+
+
+def slow_first_visit(server):
+    page = browser.Page(server.url(), network=SLOW)
+    try:
+        first = page.js("return frothyPage.firstFrameMs")
+        sent = page.js("""
+            const entries = performance.getEntriesByType('navigation')
+                .concat(performance.getEntriesByType('resource'));
+            return entries.map(e => [e.name.split('/').pop() || 'index.html', e.transferSize]);""")
+        total = sum(size for _, size in sent)
+        print(f"slow network, first visit: first frame {first:.0f} ms after navigation; "
+              f"transferred {total} bytes ({', '.join(f'{n} {s}' for n, s in sent)})")
+    finally:
+        page.close()
 
 
 def steps(page):
@@ -56,12 +73,15 @@ def desktop_costs():
 
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
-    size = sum(os.path.getsize(os.path.join(SITE, f)) for f in os.listdir(SITE))
+    files = [f for f in os.listdir(SITE) if not f.endswith((".br", ".gz"))]
+    size = sum(os.path.getsize(os.path.join(SITE, f)) for f in files)
+    brotli = sum(os.path.getsize(os.path.join(SITE, f + ".br")) for f in files
+                 if os.path.exists(os.path.join(SITE, f + ".br")))
     server = browser.Server(SITE)
     page = browser.Page(server.url())
     try:
         first = page.js("return frothyPage.firstFrameMs")
-        print(f"site: {size} bytes ({', '.join(sorted(os.listdir(SITE)))})")
+        print(f"site: {size} bytes, {brotli} as brotli ({', '.join(sorted(files))})")
         print(f"first frame on the canvas: {first:.0f} ms after navigation")
         hot = {}
         for scene in ("title", "play"):
@@ -89,6 +109,9 @@ def main():
                       f"{hot[scene] / desktop[scene]:.1f} x the desktop's")
     finally:
         page.close()
+    try:
+        slow_first_visit(server)
+    finally:
         server.close()
 
 
