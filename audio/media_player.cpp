@@ -14,6 +14,7 @@ namespace {
 
 int g_deviceUsers = 0;
 bool g_silent = false;
+bool g_muted = false;
 
 // The mixer on the audio driver SDL picks; false, with SDL's reason, when it cannot be opened.
 bool OpenMixer(std::string& reason) {
@@ -164,9 +165,13 @@ bool MediaPlayer::Silent() {
   return g_deviceUsers > 0 && g_silent;
 }
 
+void MediaPlayer::SetMuted(bool muted) {
+  g_muted = muted;
+}
+
 void MediaPlayer::Play() {
   if (!IsOpen()) throw Error("MCI デバイスがありません");
-  if (g_silent || Sounding()) return;
+  if (g_silent || g_muted || Sounding()) return;
   Mix_PlayChannel(channel_, chunk_.get(), 0);  // a refusal (device busy) leaves the game silent
 }
 

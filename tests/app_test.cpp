@@ -9,10 +9,12 @@
 #include <optional>
 #include <random>
 
-#include "app/form.hpp"
-#include "app/main_loop.hpp"
-#include "app/scale.hpp"
-#include "app/tick_schedule.hpp"
+#include "posix/file_layer.hpp"
+#include "posix/record_file.hpp"
+#include "shell/form.hpp"
+#include "desktop/main_loop.hpp"
+#include "shell/scale.hpp"
+#include "shell/tick_schedule.hpp"
 #include "audio/media_player.hpp"
 #include "gfx/image.hpp"
 #include "store/record.hpp"
@@ -22,10 +24,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int64_t P = app::TickSchedule::kPeriodUs;
+constexpr std::int64_t P = shell::TickSchedule::kPeriodUs;
 
 TEST(TickSchedule, OnTimeTicksFollowTheGrid) {
-  app::TickSchedule t(1'000'000);
+  shell::TickSchedule t(1'000'000);
   EXPECT_FALSE(t.Due(1'000'000 + P - 1));
   EXPECT_EQ(t.WaitMs(1'000'000), 25);
   EXPECT_EQ(t.WaitMs(1'000'000 + P - 1), 1);  // rounded up: never wakes early
@@ -35,7 +37,7 @@ TEST(TickSchedule, OnTimeTicksFollowTheGrid) {
 }
 
 TEST(TickSchedule, LateTickRunsOnceAndTheMissedOnesAreDropped) {
-  app::TickSchedule t(0);
+  shell::TickSchedule t(0);
   t.Ran(P + 80'000);  // a stall of 80 ms: the grid points at 50, 75 and 100 ms are gone
   EXPECT_EQ(t.NextDueUs(), 5 * P);
   EXPECT_FALSE(t.Due(P + 80'000));  // no burst
@@ -48,7 +50,7 @@ TEST(TickSchedule, LateTickRunsOnceAndTheMissedOnesAreDropped) {
 TEST(TickSchedule, TenSecondsGiveFourHundredEvenTicks) {
   std::mt19937 jitter(7);
   std::int64_t now = 0;
-  app::TickSchedule t(now);
+  shell::TickSchedule t(now);
   int ticks = 0;
   std::int64_t last = 0, widest = 0;
   while (now < 10'000'000) {
@@ -66,7 +68,7 @@ TEST(TickSchedule, TenSecondsGiveFourHundredEvenTicks) {
 }
 
 TEST(MonotonicClock, NeverRunsBackward) {
-  app::MonotonicClock clock;
+  shell::MonotonicClock clock;
   const std::int32_t a = clock.NowMs();
   const std::int32_t b = clock.NowMs();
   EXPECT_GE(game::MsBetween(a, b), 0);
@@ -74,18 +76,18 @@ TEST(MonotonicClock, NeverRunsBackward) {
 }
 
 TEST(FormTexts, DataDirTitleAndFullStop) {
-  EXPECT_EQ(app::DataDirFor("/home/player/frothy"), "/home/player/frothy/");
-  EXPECT_EQ(app::DataDirFor("/"), "/");
-  EXPECT_EQ(app::DataDirFor("/srv/games/"), "/srv/games/");
-  EXPECT_EQ(app::ApplicationTitle("/usr/games/frothy"), "Frothy");
-  EXPECT_EQ(app::ApplicationTitle("C/FROTHY.EXE"), "Frothy");
-  EXPECT_EQ(app::ApplicationTitle("my.game.bin"), "My");
-  EXPECT_EQ(app::ErrorBoxText("ファイルが見つかりません"), "ファイルが見つかりません.");
-  EXPECT_EQ(app::ErrorBoxText("I/O エラー (27)"), "I/O エラー (27)");
-  EXPECT_EQ(app::ErrorBoxText("Couldn't open pic.bmp"), "Couldn't open pic.bmp.");
-  EXPECT_EQ(app::ErrorBoxText("done."), "done.");
-  EXPECT_EQ(app::ErrorBoxText("what!"), "what!");
-  EXPECT_EQ(app::ErrorBoxText(""), "");
+  EXPECT_EQ(shell::DataDirFor("/home/player/frothy"), "/home/player/frothy/");
+  EXPECT_EQ(shell::DataDirFor("/"), "/");
+  EXPECT_EQ(shell::DataDirFor("/srv/games/"), "/srv/games/");
+  EXPECT_EQ(shell::ApplicationTitle("/usr/games/frothy"), "Frothy");
+  EXPECT_EQ(shell::ApplicationTitle("C/FROTHY.EXE"), "Frothy");
+  EXPECT_EQ(shell::ApplicationTitle("my.game.bin"), "My");
+  EXPECT_EQ(shell::ErrorBoxText("ファイルが見つかりません"), "ファイルが見つかりません.");
+  EXPECT_EQ(shell::ErrorBoxText("I/O エラー (27)"), "I/O エラー (27)");
+  EXPECT_EQ(shell::ErrorBoxText("Couldn't open pic.bmp"), "Couldn't open pic.bmp.");
+  EXPECT_EQ(shell::ErrorBoxText("done."), "done.");
+  EXPECT_EQ(shell::ErrorBoxText("what!"), "what!");
+  EXPECT_EQ(shell::ErrorBoxText(""), "");
 }
 
 struct ScaleCase {
@@ -103,11 +105,11 @@ class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTest, NearestWholeScaleThatFits) {
   const ScaleCase c = GetParam();
-  app::ScaleHints hints{c.gdk, c.qt, c.dpi, c.width, c.height};
+  shell::ScaleHints hints{c.gdk, c.qt, c.dpi, c.width, c.height};
   hints.qtScreenScaleFactors = c.qtScreens;
   hints.xftDpi = c.xftDpi;
   hints.displayName = c.display;
-  EXPECT_EQ(app::ChooseScale(hints), c.expected);
+  EXPECT_EQ(shell::ChooseScale(hints), c.expected);
 }
 
 // What GNOME, Xfce and Cinnamon (Xft.dpi) and KDE (QT_SCREEN_SCALE_FACTORS) publish.
@@ -152,12 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{"100", nullptr, std::nullopt, 0, 0, 8}));
 
 TEST(Scale, WindowPixelsMapBackToClientPixels) {
-  EXPECT_EQ(app::ToClient(399, -7, 1), std::pair(399, -7));
-  EXPECT_EQ(app::ToClient(0, 1, 2), std::pair(0, 0));
-  EXPECT_EQ(app::ToClient(1199, 797, 2), std::pair(599, 398));
-  EXPECT_EQ(app::ToClient(-1, -2, 2), std::pair(-1, -1));  // left of the window stays outside
-  EXPECT_EQ(app::ToClient(-3, 5, 3), std::pair(-1, 1));
-  EXPECT_EQ(app::ToClient(INT32_MIN, INT32_MAX, 2), std::pair(INT32_MIN / 2, INT32_MAX / 2));
+  EXPECT_EQ(shell::ToClient(399, -7, 1), std::pair(399, -7));
+  EXPECT_EQ(shell::ToClient(0, 1, 2), std::pair(0, 0));
+  EXPECT_EQ(shell::ToClient(1199, 797, 2), std::pair(599, 398));
+  EXPECT_EQ(shell::ToClient(-1, -2, 2), std::pair(-1, -1));  // left of the window stays outside
+  EXPECT_EQ(shell::ToClient(-3, 5, 3), std::pair(-1, 1));
+  EXPECT_EQ(shell::ToClient(INT32_MIN, INT32_MAX, 2), std::pair(INT32_MIN / 2, INT32_MAX / 2));
 }
 
 TEST(PointerMoves, OutsideTheClientAreaOnlyWhileAButtonIsHeld) {
@@ -171,7 +173,7 @@ TEST(PointerMoves, OutsideTheClientAreaOnlyWhileAButtonIsHeld) {
       {600, 200, false, true, true},  {-40, -3, false, true, true},  {300, 200, true, true, true},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(app::IsClientAreaMove(c.x, c.y, c.over, c.held), c.reaches)
+    EXPECT_EQ(desktop::IsClientAreaMove(c.x, c.y, c.over, c.held), c.reaches)
         << c.x << "," << c.y << " over " << c.over << " held " << c.held;
 }
 
@@ -192,11 +194,12 @@ class Startup : public ::testing::Test {
   testing_support::FakeClock clock_;
   testing_support::TempDir temp_;
   fs::path dir_ = temp_.Path();
+  store::PosixFileLayer files_{dir_.string() + "/"};
 };
 
 TEST_F(Startup, DefaultDataStartsAFreshGame) {
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
-  form.FormCreate(12345, dir_.string());
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(12345, dir_.string(), files_);
   EXPECT_EQ(form.G.DataDir, dir_.string() + "/");
   EXPECT_EQ(form.Rng.RandomSeed, 12345u);
   EXPECT_EQ(form.G.BackBuffer.Width(), 600);
@@ -212,25 +215,25 @@ TEST_F(Startup, DefaultDataStartsAFreshGame) {
 TEST_F(Startup, RemovesWhatSavesCutShortLeftBehind) {
   std::ofstream(dir_ / "b_data.dat.Xy12Zw", std::ios::binary) << std::string(100, 'x');
   std::ofstream(dir_ / "b_data.dat.keep", std::ios::binary) << "the player's";
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
-  form.FormCreate(0, dir_.string());
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string(), files_);
   EXPECT_FALSE(fs::exists(dir_ / "b_data.dat.Xy12Zw"));
   EXPECT_TRUE(fs::exists(dir_ / "b_data.dat.keep"));
 }
 
 TEST_F(Startup, MissingSheetStopsBeforeTheCues) {
   fs::remove(dir_ / "pic.bmp");
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
-  EXPECT_THROW(form.FormCreate(0, dir_.string()), gfx::Error);
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  EXPECT_THROW(form.FormCreate(0, dir_.string(), files_), gfx::Error);
   EXPECT_FALSE(form.MediaPlayer1.IsOpen());
   EXPECT_TRUE(form.G.BackBuffer.Empty());
 }
 
 TEST_F(Startup, BrokenSecondCueStopsThereWithItsPathInTheText) {
   Spoil("snd2.wav", "RIFF....WAVEjunk");
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
   try {
-    form.FormCreate(0, dir_.string());
+    form.FormCreate(0, dir_.string(), files_);
     FAIL() << "start-up went on";
   } catch (const audio::Error& e) {
     EXPECT_NE(std::string(e.what()).find("snd2.wav"), std::string::npos) << e.what();
@@ -257,10 +260,10 @@ TEST_P(RecordStartup, LeavesAPlayableState) {
   } else {
     Spoil("b_data.dat", c.contents);
   }
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
   int code = 0;
   try {
-    form.FormCreate(0, dir_.string());
+    form.FormCreate(0, dir_.string(), files_);
   } catch (const store::IoError& e) {
     code = e.Code();
   }
@@ -288,8 +291,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{"longer than a record", Record(2) + "tail", 0, 2}));
 
 TEST_F(Startup, EscapeOnTheTitleSavesAndEndsElsewhereOnlyReturns) {
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
-  form.FormCreate(0, dir_.string());
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string(), files_);
   form.Timer1Timer();
   form.FormMouseDown(258, 321);  // level up
   form.Timer1Timer();
@@ -310,8 +313,8 @@ TEST_F(Startup, EscapeOnTheTitleSavesAndEndsElsewhereOnlyReturns) {
 }
 
 TEST_F(Startup, FailedCloseKeepsTheGameAndALaterCloseTriesAgain) {
-  app::TForm1 form(FROTHY_FONT_PATH, &clock_);
-  form.FormCreate(0, dir_.string());
+  shell::TForm1 form(FROTHY_FONT_PATH, &clock_);
+  form.FormCreate(0, dir_.string(), files_);
   form.G.RankTable[0][0] = 42;
   fs::remove(dir_ / "b_data.dat");
   fs::create_directory(dir_ / "b_data.dat");

@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "store/folder_lock.hpp"
+#include "posix/folder_lock.hpp"
 #include "support.hpp"
 
 namespace fs = std::filesystem;

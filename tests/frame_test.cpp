@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "game/scenes.hpp"
-#include "store/record.hpp"
+#include "posix/record_file.hpp"
 #include "support.hpp"
 
 using testing_support::Rig;

@@ -21,7 +21,7 @@
 #include <random>
 #include <vector>
 
-#include "store/record.hpp"
+#include "posix/record_file.hpp"
 #include "support.hpp"
 
 namespace fs = std::filesystem;

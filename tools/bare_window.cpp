@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/main_loop.hpp"
-#include "app/tick_schedule.hpp"
+#include "desktop/main_loop.hpp"
+#include "shell/tick_schedule.hpp"
 #include "sdl_owned.hpp"
 
 namespace {
@@ -22,16 +22,16 @@ namespace {
 template <typename Show>
 int RunTicks(double seconds, Show show) {
   std::vector<std::uint32_t> frame(std::size_t{600} * 400);
-  const std::int64_t end = app::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
-  app::TickSchedule ticks(app::NowUs());
+  const std::int64_t end = desktop::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
+  shell::TickSchedule ticks(desktop::NowUs());
   std::uint32_t n = 0;
-  while (app::NowUs() < end) {
-    const std::int64_t now = app::NowUs();
+  while (desktop::NowUs() < end) {
+    const std::int64_t now = desktop::NowUs();
     if (ticks.Due(now)) {
       ++n;
       frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
       if (!show(frame)) return 1;
-      ticks.Ran(app::NowUs());
+      ticks.Ran(desktop::NowUs());
       continue;
     }
     SDL_Event e;

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/icon.hpp"
+#include "shell/icon.hpp"
 #include "gfx/bmp.hpp"
 #include "gfx/sheet.hpp"
 #include "gfx/ttf_text.hpp"
@@ -683,7 +683,7 @@ void WriteIcon(const std::string& path, const IconPixels& argb) {
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (!f) throw gfx::Error("cannot write " + path);
   std::fprintf(f,
-               "#include \"app/icon.hpp\"\nnamespace app {\nconst std::uint32_t "
+               "#include \"shell/icon.hpp\"\nnamespace shell {\nconst std::uint32_t "
                "kIconPixels[kIconSize * kIconSize] = {\n");
   for (std::size_t i = 0; i < argb.size(); ++i)
     std::fprintf(f, "0x%08Xu,%s", static_cast<unsigned>(argb[i]), i % 8 == 7 ? "\n" : "");
@@ -702,7 +702,7 @@ int main(int argc, char** argv) {
     Faces faces;
     gfx::SaveBmp(PaintSheet(faces), std::string(argv[1]) + "/pic.bmp");
     const std::string generated = argv[2];
-    WriteIcon(generated + "/icon_pixels.cpp", PaintIcon(app::kIconSize));
+    WriteIcon(generated + "/icon_pixels.cpp", PaintIcon(shell::kIconSize));
     // The desktop's icons, from the same design as the window's.
     for (int side : kDesktopIconSizes)
       tools::WritePngArgb(PaintIcon(side), side,

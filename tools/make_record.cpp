@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "store/record.hpp"
+#include "posix/record_file.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

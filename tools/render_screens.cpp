@@ -6,7 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "app/form.hpp"
+#include "posix/file_layer.hpp"
+#include "shell/form.hpp"
 #include "game/scenes.hpp"
 #include "gfx/bmp.hpp"
 #include "png.hpp"
@@ -30,8 +31,9 @@ int main(int argc, char** argv) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 0);
   try {
     StoppedClock clock;
-    app::TForm1 form(FROTHY_FONT_PATH, &clock);
-    form.FormCreate(20261208, ".");
+    shell::TForm1 form(FROTHY_FONT_PATH, &clock);
+    store::PosixFileLayer files("./");
+    form.FormCreate(20261208, ".", files);
     auto& g = form.G;
     g.RankTable[0] = {31, 47, 112, -1, -1, -1, -1, -1, -1, -1};
     g.RankTable[2] = {58, 104, -1, -1, -1, -1, -1, -1, -1, -1};

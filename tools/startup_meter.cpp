@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/main_loop.hpp"
-#include "app/run.hpp"
+#include "desktop/main_loop.hpp"
+#include "desktop/run.hpp"
 
 namespace {
 
@@ -28,11 +28,11 @@ double ProcessAgeMs() {
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
-  const std::int64_t entered = app::NowUs();
+  const std::int64_t entered = desktop::NowUs();
   const double ageAtEntry = ProcessAgeMs();
   double firstFrameUs = 0;
-  const int status = app::Run(argv[0], [&](std::int64_t) {
-    firstFrameUs = static_cast<double>(app::NowUs() - entered);
+  const int status = desktop::Run(argv[0], [&](std::int64_t) {
+    firstFrameUs = static_cast<double>(desktop::NowUs() - entered);
     return false;
   });
   std::printf(

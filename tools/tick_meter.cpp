@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/form.hpp"
-#include "app/main_loop.hpp"
-#include "app/window.hpp"
+#include "shell/form.hpp"
+#include "desktop/main_loop.hpp"
+#include "desktop/window.hpp"
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
@@ -27,16 +27,19 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   try {
-    char cwd[4096];
-    app::Window window("FROTHY!", 1);
-    app::TForm1 form(FROTHY_FONT_PATH);
-    form.FormCreate(0, ::getcwd(cwd, sizeof cwd) ? cwd : ".");
+    char buffer[4096];
+    const std::string cwd = ::getcwd(buffer, sizeof buffer) ? buffer : ".";
+    desktop::Window window("FROTHY!", 1);
+    desktop::DesktopPlatform platform(shell::DataDirFor(cwd), FROTHY_FONT_PATH);
+    platform.Attach(window);
+    shell::Shell shell(platform, "tick_meter");
+    if (shell.StartUp(desktop::NowUs(), 0, cwd) != shell::Shell::Start::Running) return 1;
     window.Show();
 
     std::vector<std::int64_t> starts;
     const std::int64_t stallAt = static_cast<std::int64_t>(seconds * 1e6);
     std::int64_t stalledTick = -1;
-    app::MainLoop loop(window, form, "tick_meter", app::NowUs());
+    desktop::MainLoop loop(window, shell);
     loop.afterTick = [&](std::int64_t startUs) {
       starts.push_back(startUs);
       if (stalledTick < 0 && startUs - starts.front() >= stallAt) {

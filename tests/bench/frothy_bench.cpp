@@ -84,8 +84,9 @@ void StartUp(benchmark::State& state) {
   BenchClock clock;
   const std::string folder = WorkingFolder();
   for (auto _ : state) {
-    auto form = std::make_unique<app::TForm1>(FROTHY_FONT_PATH, &clock);
-    form->FormCreate(12345, folder);
+    auto form = std::make_unique<shell::TForm1>(FROTHY_FONT_PATH, &clock);
+    store::PosixFileLayer files(shell::DataDirFor(folder));
+    form->FormCreate(12345, folder, files);
     benchmark::DoNotOptimize(form->G.Level);
     state.PauseTiming();
     form.reset();  // closing the audio device is not start-up

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/form.hpp"
+#include "posix/file_layer.hpp"
+#include "shell/form.hpp"
 
 namespace bench {
 
@@ -24,11 +25,12 @@ inline std::string WorkingFolder() {
 struct Started {
   Started() : form(FROTHY_FONT_PATH, &clock) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
-    form.FormCreate(12345, WorkingFolder());
+    form.FormCreate(12345, WorkingFolder(), files);
     form.Timer1Timer();
   }
   BenchClock clock;
-  app::TForm1 form;
+  store::PosixFileLayer files{shell::DataDirFor(WorkingFolder())};
+  shell::TForm1 form;
 };
 
 }  // namespace bench

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/window.hpp"
+#include "desktop/window.hpp"
 #include "game/scenes.hpp"
 #include "started.hpp"
 
@@ -25,7 +25,7 @@ void PlayTickCold(benchmark::State& state) {
   }
   {
     bench::Started s;
-    app::Window window("bench", 1);
+    desktop::Window window("bench", 1);
     s.form.FormMouseDown(200, 197);
     s.form.Timer1Timer();
     s.form.G.ClockStarted = 1;  // the clock runs as after a first merge

@@ -11,9 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/form.hpp"
 #include "game/scenes.hpp"
 #include "gfx/ttf_text.hpp"
+#include "posix/file_layer.hpp"
+#include "shell/form.hpp"
 
 namespace {
 
@@ -44,10 +45,13 @@ struct Rig {
   gfx::TtfText text{FROTHY_FONT_PATH};
   game::Platform platform{clock, cues, text};
   game::GameState base;
-  // One file per process, so parallel fuzzing jobs never read each other's input.
-  std::string path = (std::filesystem::temp_directory_path() /
-                      ("frothy_fuzz_record." + std::to_string(::getpid())))
-                         .string();
+  // One folder per process, so parallel fuzzing jobs never read each other's input.
+  std::string dir = (std::filesystem::temp_directory_path() /
+                     ("frothy_fuzz_record." + std::to_string(::getpid())))
+                        .string();
+  bool made = std::filesystem::create_directories(dir);
+  std::string path = dir + "/b_data.dat";
+  store::PosixFileLayer files{dir + "/"};
 };
 
 Rig& TheRig() {
@@ -69,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   game::GameState g = rig.base;
   try {
-    app::ReadRecordInto(g, rig.path);
+    shell::ReadRecordInto(g, rig.files);
   } catch (const store::IoError&) {
     // A short file: the game goes on with what it had, so the checks below apply as well.
   }

@@ -42,6 +42,8 @@ class MediaPlayer {
 
   // True while the cues have no audio device and play silently.
   static bool Silent();
+  // While muted, every cue's Play is dropped (a page before the browser lets it sound).
+  static void SetMuted(bool muted);
 
   bool IsOpen() const { return chunk_ != nullptr || checkedSilently_; }
   // True while this cue is sounding.

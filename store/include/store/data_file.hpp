@@ -1,6 +1,7 @@
 #pragma once
 // Reading a whole data file (the sprite sheet, a sound cue) into memory, with the checks every
-// such file needs before a byte of it is read.
+// such file needs before a byte of it is read. Declared here for every system; each file layer
+// (posix/, windows/) implements it with its system's means.
 #include <cstdint>
 #include <stdexcept>
 #include <string>

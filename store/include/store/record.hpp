@@ -2,7 +2,8 @@
 // The record file: the ten best times of each of the five levels and the level chosen last.
 // Exactly 204 bytes, no header: 50 little-endian int32 entries, level-major (level L, place p at
 // byte 40 (L - 1) + 4 (p - 1)), then Level as a little-endian int32. An entry is a time written
-// minutes x 100 + seconds, or -1 for an empty place.
+// minutes x 100 + seconds, or -1 for an empty place. This is the format alone, the same on
+// every system; reading and writing the file is each platform's file layer.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -32,9 +33,18 @@ Record FreshRecord();
 RecordBytes Encode(const Record& record);
 Record Decode(const RecordBytes& bytes);
 
-// A failed open, read or write, with the code and text the player is shown:
-// 2 file missing, 3 folder missing, 4 too many open files, 5 access refused, 100 file shorter
-// than a record, 101 disk full; any other code n reads "I/O エラー (n)".
+// The codes of a failed open, read or write that the player is shown a sentence for, the same
+// on every system; each file layer maps its system's errors onto them by meaning.
+inline constexpr int kFileMissing = 2;
+inline constexpr int kFolderMissing = 3;
+inline constexpr int kTooManyFiles = 4;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kShortFile = 100;
+inline constexpr int kDiskFull = 101;
+
+// A failed open, read or write, with the code and text the player is shown: 2 file missing,
+// 3 folder missing, 4 too many open files, 5 access refused, 100 file shorter than a record,
+// 101 disk full; any other code n reads "I/O エラー (n)".
 class IoError : public std::runtime_error {
  public:
   IoError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
@@ -44,37 +54,9 @@ class IoError : public std::runtime_error {
   int code_;
 };
 
+// The text for a code (the table above, else the generic text).
 std::string IoErrorText(int code);
-
-// The error for a system error number: ENOENT 2 (3 when it is the folder that is missing),
-// ENOTDIR and ENAMETOOLONG 3, EMFILE and ENFILE 4, EACCES, EPERM, EROFS, EISDIR and ETXTBSY 5,
-// ENOSPC and EDQUOT 101. Any other number n keeps n as its code, with the text "I/O エラー (n)"
-// even where n happens to equal one of the codes above.
-IoError ErrorFor(int err, bool folderMissing = false);
-
-// Opens the existing file for reading and writing (never creates it) and reads its first
-// 204 bytes into `record`. A shorter file overlays the bytes it has from offset 0 onto
-// `record` and then throws code 100. Entries are taken as they are: no range, order or
-// repair. Throws IoError.
-void Load(const std::string& path, Record& record);
-
-// Replaces the file with the 204 bytes of `record`, so that a failure or a kill at any point
-// leaves a whole record, the former or the new one. Our own file in a plain folder is replaced
-// by a temporary file beside it ("b_data.dat.XXXXXX") that reaches the disk and is renamed over
-// it. Anyone else's record, one with other hard links, one in a sticky folder or in a folder
-// that takes no new files is written in place instead: the 204 bytes over the old ones, and
-// only then the length cut, so it keeps its owner, group, mode and links.
-// A write-protected file still refuses the save (code 5). Throws IoError.
-//
-// Both Load and Save follow a link in the record's place only when nobody but the player could
-// have put it there (the player or the superuser owns it, or no one else can write to its
-// folder); any other link is refused with code 5 and a text that says why. Paths of any length
-// work: everything is opened relative to the folder.
-void Save(const std::string& path, const Record& record);
-
-// Removes what saves cut short by a kill or a power loss left beside the record: plain files of
-// ours named like its temporary files, no bigger than a record, in the record's own folder and
-// nowhere else. Returns how many went.
-int RemoveStaleTemporaries(const std::string& path);
+// "I/O エラー (n)", also for a system error whose number happens to equal a code above.
+std::string GenericIoErrorText(int code);
 
 }  // namespace store

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "store/fd.hpp"
+#include "posix/fd.hpp"
 
 namespace store {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/scale.hpp"
+#include "shell/scale.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "game/state.hpp"
 
-namespace app {
+namespace shell {
 namespace {
 
 using game::kClientHeight;
@@ -93,4 +93,4 @@ std::pair<std::int32_t, std::int32_t> ToClient(std::int32_t x, std::int32_t y, i
   return {FloorDiv(x, scale), FloorDiv(y, scale)};
 }
 
-}  // namespace app
+}  // namespace shell

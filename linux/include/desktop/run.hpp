@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <functional>
 
-namespace app {
+namespace desktop {
 // Returns the process exit status. `afterTick`, for measuring tools, is called after every frame
 // step with the time it started (app::NowUs); returning false ends the loop without a save.
 int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick = {});
-}  // namespace app
+}  // namespace desktop

@@ -1,4 +1,4 @@
-#include "store/record.hpp"
+#include "posix/record_file.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,37 +16,16 @@
 #include <utility>
 #include <vector>
 
-#include "store/fd.hpp"
+#include "posix/fd.hpp"
 
 namespace store {
 namespace {
-
-constexpr std::size_t kLevelOffset = 200;
-// Level-major: the entry of level index l (0 to 4) at place index p (0 to 9).
-constexpr std::size_t EntryOffset(int level, int place) {
-  return 4 * (static_cast<std::size_t>(kPlaces) * static_cast<std::size_t>(level) +
-              static_cast<std::size_t>(place));
-}
-static_assert(EntryOffset(kLevels, 0) == kLevelOffset && kLevelOffset + 4 == kRecordSize);
 
 // A chain of links longer than this is a loop, as the system counts it.
 constexpr int kMaxLinks = 40;
 // The random tail of a temporary name: "b_data.dat." and six letters or digits, as mkstemp
 // makes them (earlier versions of the game used mkstemp, and their leftovers go too).
 constexpr std::size_t kTempTail = 6;
-
-void Put32(std::uint8_t* p, std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  p[0] = static_cast<std::uint8_t>(u);
-  p[1] = static_cast<std::uint8_t>(u >> 8);
-  p[2] = static_cast<std::uint8_t>(u >> 16);
-  p[3] = static_cast<std::uint8_t>(u >> 24);
-}
-
-std::int32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
-}
 
 [[noreturn]] void Throw(int code) {
   throw IoError(code, IoErrorText(code));
@@ -264,50 +243,6 @@ Fd CreateTemp(int dir, const std::string& base, std::string& name) {
 
 }  // namespace
 
-Record FreshRecord() {
-  Record r;
-  for (auto& row : r.Ranks) row.fill(kEmpty);
-  r.Level = 1;
-  return r;
-}
-
-RecordBytes Encode(const Record& record) {
-  RecordBytes b{};
-  for (int level = 0; level < kLevels; ++level)
-    for (int place = 0; place < kPlaces; ++place)
-      Put32(&b[EntryOffset(level, place)], record.Ranks[level][place]);
-  Put32(&b[kLevelOffset], record.Level);
-  return b;
-}
-
-Record Decode(const RecordBytes& b) {
-  Record r;
-  for (int level = 0; level < kLevels; ++level)
-    for (int place = 0; place < kPlaces; ++place)
-      r.Ranks[level][place] = Get32(&b[EntryOffset(level, place)]);
-  r.Level = Get32(&b[kLevelOffset]);
-  return r;
-}
-
-std::string IoErrorText(int code) {
-  switch (code) {
-    case 2:
-      return "ファイルが見つかりません";
-    case 3:
-      return "不正なファイル名です";
-    case 4:
-      return "オープンしたファイルが多すぎます";
-    case 5:
-      return "ファイルへのアクセスが拒否されました";
-    case 100:
-      return "ファイルの末尾以降を読み込みました";
-    case 101:
-      return "ディスクがいっぱいです";
-    default:
-      return "I/O エラー (" + std::to_string(code) + ")";
-  }
-}
-
 // The record's codes say what the player can do about it, so every system error that means one
 // of them is named here; the rest keep their own number in the generic text. (Matching by value
 // alone once showed an I/O error as "access refused" and an unreachable network file system as
@@ -338,7 +273,7 @@ IoError ErrorFor(int err, bool folderMissing) {
       code = 101;
       break;
     default:
-      return IoError(err, "I/O エラー (" + std::to_string(err) + ")");
+      return IoError(err, GenericIoErrorText(err));
   }
   return IoError(code, IoErrorText(code));
 }

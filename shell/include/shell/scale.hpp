@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-namespace app {
+namespace shell {
 
 struct ScaleHints {
   const char* gdkScale = nullptr;         // GDK_SCALE: the desktop's integer scale for X11 apps
@@ -28,4 +28,4 @@ int ChooseScale(const ScaleHints& hints);
 // left of or above the window stays negative).
 std::pair<std::int32_t, std::int32_t> ToClient(std::int32_t x, std::int32_t y, int scale);
 
-}  // namespace app
+}  // namespace shell

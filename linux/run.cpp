@@ -1,4 +1,4 @@
-#include "app/run.hpp"
+#include "desktop/run.hpp"
 
 #include <SDL2/SDL.h>
 #include <langinfo.h>
@@ -14,17 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "app/form.hpp"
-#include "app/main_loop.hpp"
-#include "app/window.hpp"
-#include "store/folder_lock.hpp"
-#include "store/record.hpp"
+#include "desktop/main_loop.hpp"
+#include "desktop/window.hpp"
+#include "shell/form.hpp"
+#include "shell/shell.hpp"
 
 #ifndef FROTHY_FONT_PATH
 #error "FROTHY_FONT_PATH must name the game's TrueType face"
 #endif
 
-namespace app {
+namespace desktop {
 namespace {
 
 constexpr const char* kAlreadyRunning = "FROTHY! is already running in this folder";
@@ -61,55 +60,53 @@ void GiveTheErrorBoxAUtf8Locale() {
 
 int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   GiveTheErrorBoxAUtf8Locale();
-  const std::string title = ApplicationTitle(ProgramPath(argv0));
+  const std::string title = shell::ApplicationTitle(ProgramPath(argv0));
   // Every press in the client area is a click, the one that brings the window to the front
   // included: SDL would drop a press that it takes within 10 ms of the window's gaining focus.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   CatchSessionSignals();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    ShowErrorBox(title, ErrorBoxText(SDL_GetError()), nullptr);
+    ShowErrorBox(title, shell::ErrorBoxText(SDL_GetError()), nullptr);
     return 1;
   }
   int status = 0;
   try {
     const std::string cwd = CurrentDirectory();
+    DesktopPlatform platform(shell::DataDirFor(cwd), FROTHY_FONT_PATH);
+    shell::Shell shell(platform, title);
     // Before the window and before the record is read: a second game in this folder reports
     // and ends without having touched a file. The lock is held until Run returns.
-    const store::FolderLock lock(DataDirFor(cwd));
-    if (lock.Outcome() == store::FolderLock::State::Busy) {
-      ShowErrorBox(title, ErrorBoxText(kAlreadyRunning), nullptr);
+    if (shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running) {
       SDL_Quit();
       return 1;
     }
-    if (lock.Outcome() == store::FolderLock::State::Unsupported)
-      std::fprintf(stderr,
-                   "frothy: the play folder cannot be locked (%s); a second game started in it "
-                   "could overwrite this one's times\n",
-                   lock.Reason().c_str());
     // The frame timer is armed as the window is made, before start-up runs.
     const std::int64_t armed = NowUs();
     Window window("FROTHY!", DesktopScale());
-    TForm1 form(FROTHY_FONT_PATH);
-    const bool started = StartUp(form, UtcMsSinceMidnight(), cwd, [&](const std::string& text) {
-      ShowErrorBox(title, text, nullptr);
-    });
-    if (started) {
-      window.Show();
-      MainLoop loop(window, form, title, armed);
-      loop.afterTick = std::move(afterTick);
-      loop.Run();
-      if (loop.SessionSaveFailed()) status = 1;
-    } else {
-      status = 1;
+    platform.Attach(window);
+    switch (shell.StartUp(armed, shell::UtcMsSinceMidnight(), cwd)) {
+      case shell::Shell::Start::Running: {
+        window.Show();
+        platform.WindowShown();
+        MainLoop loop(window, shell);
+        loop.afterTick = std::move(afterTick);
+        loop.Run();
+        if (shell.SessionSaveFailed()) status = 1;
+        break;
+      }
+      case shell::Shell::Start::AlreadyRunning:
+      case shell::Shell::Start::Failed:
+        status = 1;
+        break;
     }
   } catch (const std::exception& e) {
     // No window could be made, or the folder could not be read.
-    ShowErrorBox(title, ErrorBoxText(e.what()), nullptr);
+    ShowErrorBox(title, shell::ErrorBoxText(e.what()), nullptr);
     status = 1;
   }
   SDL_Quit();
   return status;
 }
 
-}  // namespace app
+}  // namespace desktop

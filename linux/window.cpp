@@ -1,4 +1,4 @@
-#include "app/window.hpp"
+#include "desktop/window.hpp"
 
 #include <SDL2/SDL.h>
 
@@ -8,14 +8,15 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/icon.hpp"
-#include "app/scale.hpp"
-#include "app/x11_session.hpp"
+#include "shell/icon.hpp"
+#include "shell/present.hpp"
+#include "shell/scale.hpp"
+#include "desktop/x11_session.hpp"
 
-namespace app {
+namespace desktop {
 
 int DesktopScale() {
-  ScaleHints hints;
+  shell::ScaleHints hints;
   hints.gdkScale = std::getenv("GDK_SCALE");
   hints.qtScaleFactor = std::getenv("QT_SCALE_FACTOR");
   hints.qtScreenScaleFactors = std::getenv("QT_SCREEN_SCALE_FACTORS");
@@ -29,7 +30,7 @@ int DesktopScale() {
     hints.usableWidth = usable.w;
     hints.usableHeight = usable.h;
   }
-  return ChooseScale(hints);
+  return shell::ChooseScale(hints);
 }
 
 Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : scale) {
@@ -41,8 +42,8 @@ Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : s
                                  kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN));
   if (!window_) throw std::runtime_error(SDL_GetError());
   const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(
-      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(kIconPixels), kIconSize,
-                                         kIconSize, 32, kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(shell::kIconPixels), shell::kIconSize,
+                                         shell::kIconSize, 32, shell::kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
   if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
 }
 
@@ -50,51 +51,40 @@ void Window::Show() {
   SDL_ShowWindow(window_.get());
 }
 
-void Window::Present(gfx::Image& frame) {
-  if (frame.Width() != kClientWidth || frame.Height() < kClientHeight) return;
-  constexpr gfx::Rect kClient{0, 0, kClientWidth, kClientHeight};
+shell::Screen Window::BeginPresent() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (!surface) throw std::runtime_error(SDL_GetError());
   // What is on screen is compared in the surface itself when it holds the client pixels one to
   // one (scale 1, the frame's own format): no copy of the frame to keep, and a third less
   // memory touched per frame. Otherwise a copy at client size is kept, and put scaled.
-  const bool inSurface = scale_ == 1 && surface->format->format == SDL_PIXELFORMAT_RGB888 &&
-                         surface->w >= kClientWidth && surface->h >= kClientHeight;
-  bool whole = surface != surface_ || frame.WhollyDamaged();
-  if (!inSurface && shown_.size() != frame.Pixels().size()) {
-    shown_.assign(frame.Pixels().size(), 0);
-    whole = true;
-  }
+  inSurface_ = scale_ == 1 && surface->format->format == SDL_PIXELFORMAT_RGB888 &&
+               surface->w >= kClientWidth && surface->h >= kClientHeight;
+  bool fresh = surface != surface_;
   surface_ = surface;
-  // Only the blocks drawn on since the last frame can differ from the screen; of those, only
-  // the ones whose pixels did change are copied and put on screen.
-  const std::vector<gfx::Rect> blocks =
-      whole ? std::vector<gfx::Rect>{kClient} : gfx::CoveringBlocks(frame.Damaged(), kClient);
+  if (inSurface_)
+    return {static_cast<gfx::Rgb*>(surface->pixels), surface->pitch / std::ptrdiff_t{4}, fresh};
+  const std::size_t visible = static_cast<std::size_t>(kClientWidth) * kClientHeight;
+  if (shown_.size() != visible) {
+    shown_.assign(visible, 0);
+    fresh = true;
+  }
+  return {shown_.data(), kClientWidth, fresh};
+}
+
+void Window::ShowBlocks(const std::vector<gfx::Rect>& blocks) {
+  if (!surface_) return;
   updates_.clear();
-  for (const gfx::Rect& b : blocks) {
-    const int x0 = b.X, x1 = b.X + b.W, y0 = b.Y, y1 = b.Y + b.H;
-    const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * sizeof(gfx::Rgb);
-    bool changed = whole;
-    for (int y = y0; y < y1; ++y) {
-      const gfx::Rgb* from = frame.Row(y) + x0;
-      gfx::Rgb* to = inSurface
-                         ? reinterpret_cast<gfx::Rgb*>(static_cast<std::uint8_t*>(surface->pixels) +
-                                                       std::ptrdiff_t{y} * surface->pitch) +
-                               x0
-                         : shown_.data() + static_cast<std::size_t>(y) * kClientWidth + x0;
-      if (changed || std::memcmp(to, from, bytes) != 0) {
-        std::memcpy(to, from, bytes);
-        changed = true;
-      }
-    }
-    if (!changed) continue;
-    const gfx::Rect r{x0, y0, x1 - x0, y1 - y0};
-    if (!inSurface) Put(*surface, r);
+  for (const gfx::Rect& r : blocks) {
+    if (!inSurface_) Put(*surface_, r);
     updates_.push_back({r.X * scale_, r.Y * scale_, r.W * scale_, r.H * scale_});
   }
-  frame.ClearDamage();
   if (!updates_.empty())
     SDL_UpdateWindowSurfaceRects(window_.get(), updates_.data(), static_cast<int>(updates_.size()));
+}
+
+void Window::Present(gfx::Image& frame) {
+  shell::ComparePresent(frame, BeginPresent(), blocks_);
+  ShowBlocks(blocks_);
 }
 
 void Window::Reshow() {
@@ -146,7 +136,7 @@ std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
   // window captures the pointer and the position goes on beyond the client area.
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
-  return ToClient(x, y, scale_);
+  return shell::ToClient(x, y, scale_);
 }
 
 bool Window::ButtonHeld() const {
@@ -166,4 +156,4 @@ void ShowErrorBox(const std::string& title, const std::string& message, SDL_Wind
     std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
 }
 
-}  // namespace app
+}  // namespace desktop

@@ -1,4 +1,4 @@
-#include "app/main_loop.hpp"
+#include "desktop/main_loop.hpp"
 
 #include <SDL2/SDL.h>
 
@@ -9,9 +9,8 @@
 #include <exception>
 #include <utility>
 
-#include "app/tick_schedule.hpp"
 
-namespace app {
+namespace desktop {
 
 std::int64_t NowUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -23,16 +22,10 @@ bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool but
   return buttonHeld || (pointerOver && x >= 0 && x < kClientWidth && y >= 0 && y < kClientHeight);
 }
 
-template <typename F>
-void MainLoop::Guard(F&& handler) {
-  Guarded(std::forward<F>(handler),
-          [&](const std::string& text) { ShowErrorBox(title_, text, window_.BoxParent()); });
-}
-
 namespace {
 
 volatile std::sig_atomic_t g_sessionEnding = 0;
-MainLoop* g_running = nullptr;
+shell::Shell* g_running = nullptr;
 
 extern "C" void OnSessionSignal(int /*signal*/) {
   g_sessionEnding = 1;
@@ -41,7 +34,7 @@ extern "C" void OnSessionSignal(int /*signal*/) {
 // The display's library ends the process with exit() when its connection is lost; the loop
 // never sees an event about it. The save runs here instead, once.
 void SaveOnExitDuringTheLoop() {
-  if (MainLoop* loop = std::exchange(g_running, nullptr)) loop->EndSession();
+  if (shell::Shell* shell = std::exchange(g_running, nullptr)) shell->EndSession();
 }
 
 }  // namespace
@@ -53,40 +46,28 @@ void CatchSessionSignals() {
   for (const int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
 }
 
-void MainLoop::EndSession() {
-  quit_ = true;
-  try {
-    form_.FormClose();
-  } catch (const std::exception& e) {
-    // Nobody is left to answer a box: say it where a log can keep it, and end all the same.
-    std::fprintf(stderr, "frothy: the times could not be saved: %s\n", e.what());
-    sessionSaveFailed_ = true;
-  }
+void DesktopPlatform::ShowError(const std::string& title, const std::string& text) {
+  ShowErrorBox(title, text, shown_ && window_ ? window_->BoxParent() : nullptr);
 }
 
 void MainLoop::Run() {
   static const bool registered = std::atexit(SaveOnExitDuringTheLoop) == 0;
   (void)registered;
-  g_running = this;
-  TickSchedule ticks(armedUs_);
-  while (!quit_) {
+  g_running = &shell_;
+  while (!shell_.Ended() && !stop_) {
     if (g_sessionEnding) {
       g_running = nullptr;
-      EndSession();
+      shell_.EndSession();
       break;
     }
     const std::int64_t now = NowUs();
-    if (ticks.Due(now)) {
-      Guard([&] {
-        form_.Timer1Timer();
-        window_.Present(form_.G.BackBuffer);
-      });
-      if (afterTick && !afterTick(now)) quit_ = true;
-      ticks.Ran(NowUs());
+    if (shell_.TickDue(now)) {
+      shell_.Tick();
+      if (afterTick && !afterTick(now)) stop_ = true;
       continue;
     }
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, ticks.WaitMs(now)) == 1) Handle(e);
+    if (SDL_WaitEventTimeout(&e, shell_.WaitMs(now)) == 1) Handle(e);
   }
   g_running = nullptr;
 }
@@ -94,23 +75,20 @@ void MainLoop::Run() {
 void MainLoop::Handle(const SDL_Event& e) {
   switch (e.type) {
     case SDL_QUIT:  // the window's close request
-      Guard([&] {
-        form_.FormClose();
-        quit_ = true;
-      });
+      shell_.Close();
       break;
     case SDL_KEYDOWN:
-      if (e.key.keysym.sym == SDLK_ESCAPE) Guard([&] { quit_ = form_.FormKeyDownEscape(); });
+      if (e.key.keysym.sym == SDLK_ESCAPE) shell_.Escape();
       break;
     case SDL_MOUSEMOTION: {
       const auto [x, y] = window_.PointerInClient();
       if (IsClientAreaMove(x, y, window_.PointerOver(), window_.ButtonHeld()))
-        form_.FormMouseMove(x, y);
+        shell_.MouseMove(x, y);
       break;
     }
     case SDL_MOUSEBUTTONDOWN: {
       const auto [x, y] = window_.PointerInClient();
-      form_.FormMouseDown(x, y);
+      shell_.MouseDown(x, y);
       break;
     }
     case SDL_WINDOWEVENT:
@@ -121,4 +99,4 @@ void MainLoop::Handle(const SDL_Event& e) {
   }
 }
 
-}  // namespace app
+}  // namespace desktop

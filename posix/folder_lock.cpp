@@ -1,4 +1,4 @@
-#include "store/folder_lock.hpp"
+#include "posix/folder_lock.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>

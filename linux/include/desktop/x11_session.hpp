@@ -6,7 +6,7 @@
 
 struct SDL_Window;
 
-namespace app {
+namespace desktop {
 
 // The Xft.dpi entry of the X server's resource database (the RESOURCE_MANAGER property that
 // the desktop or xrdb sets), read through Xlib's resource manager; nothing when SDL does not
@@ -17,4 +17,4 @@ std::optional<std::string> XftDpiResource();
 // (not X11): SDL's own placement of a box over its parent is then left as it is.
 bool IsFramed(SDL_Window* window);
 
-}  // namespace app
+}  // namespace desktop

@@ -1,7 +1,7 @@
 #pragma once
-// The game's main form without its window: start-up, the handlers and what they own. The
-// window layer feeds it events and presents its BackBuffer; a test or a benchmark can drive it
-// with no window at all.
+// The game's main form without its window: start-up, the handlers and what they own. The shell
+// (shell.hpp) feeds it a platform's events and presents its BackBuffer; a test or a benchmark
+// can drive it with no platform at all.
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -13,14 +13,26 @@
 #include "game/random.hpp"
 #include "game/state.hpp"
 #include "gfx/ttf_text.hpp"
+#include "shell/platform.hpp"
+#include "store/record.hpp"
 
-namespace app {
+namespace shell {
 
 // Milliseconds of the monotonic clock, low 32 bits. A monotonic count keeps a clock change or a
 // daylight-saving shift out of the finishing times.
 class MonotonicClock final : public game::Clock {
  public:
   std::int32_t NowMs() override;
+};
+
+// The same from a platform's clock.
+class PlatformClock final : public game::Clock {
+ public:
+  explicit PlatformClock(Platform& platform) : platform_(platform) {}
+  std::int32_t NowMs() override;
+
+ private:
+  Platform& platform_;
 };
 
 // `DataDir` for a working directory: the path with a '/' added unless it ends with one.
@@ -50,17 +62,19 @@ void Guarded(F&& handler, Report&& report) {
 
 // Reads the record file into the game's table and level. The table starts fresh (every place
 // empty, level 1) and a short file overlays what it has; a level outside 1 to 5 is clamped. The
-// state is usable whether or not the load throws its store::IoError.
-void ReadRecordInto(game::GameState& g, const std::string& path);
+// state is usable whether or not the load throws its store::IoError. Returns the record as
+// read, which is what the file holds when the load succeeded.
+store::Record ReadRecordInto(game::GameState& g, FileLayer& files);
 
-class TForm1;
+// Whether a failed load leaves the record safe to replace: a missing record, or a short one,
+// holds nothing more than the game read. Any other failure (no access, too many open files, a
+// read error) may hide times the game could not see, and a save would overwrite them.
+bool SavingReplacesNothingUnread(int loadErrorCode);
 
-// Start-up as every platform runs it, reporting a failure through `report` (the error box's
-// text). A failed record file is reported and the game runs on with the fresh table; an earlier
-// step's failure returns false, since the frame step would draw with images that were never
-// made: the program ends after the report.
-bool StartUp(TForm1& form, std::uint32_t msSinceUtcMidnight, const std::string& cwd,
-             const std::function<void(const std::string&)>& report);
+// The text of a save refused because the record could not be read at start-up.
+inline constexpr const char* kRecordKeptText =
+    "b_data.dat could not be read when the game started, so it is left as it is: the times of "
+    "this game are not saved";
 
 class TForm1 {
  public:
@@ -68,10 +82,10 @@ class TForm1 {
   explicit TForm1(std::string fontPath, game::Clock* clock = nullptr);
 
   // Start-up, in order: seed, DataDir (where the temporary files of saves cut short are
-  // removed), sprite sheet and tiles, cues 1 to 3, BackBuffer, record file. Throws the first
-  // failure; a store::IoError comes only from the record file, after everything the frame step
-  // needs exists.
-  void FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd);
+  // removed), sprite sheet and tiles, cues 1 to 3, BackBuffer, record file, each file through
+  // `files`, which must outlive the form. Throws the first failure; a store::IoError comes only
+  // from the record file, after everything the frame step needs exists.
+  void FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd, FileLayer& files);
 
   void Timer1Timer();
   void FormMouseMove(std::int32_t x, std::int32_t y);
@@ -82,15 +96,15 @@ class TForm1 {
   // A close request: saves. Throws when the save fails, and the close is then abandoned.
   void FormClose();
 
-  // The record file lives in `RecordDir` when a platform keeps it apart from the packed data
-  // (the browser's persistent storage); empty means DataDir, beside the other files.
-  std::string RecordPath() const {
-    return (RecordDir.empty() ? G.DataDir : RecordDir) + "b_data.dat";
-  }
+  // Where the record is on a platform with paths: beside the data.
+  std::string RecordPath() const { return G.DataDir + "b_data.dat"; }
 
-  std::string RecordDir;
-  // While set, cues are dropped instead of played (a browser before its first user gesture).
-  bool CuesMuted = false;
+  // Whether the table or the level differ from what the record last got (or held at start-up).
+  bool RecordOutOfDate() const;
+  // The save of the game's own accord (a time ranked, the level changed): tried once for each
+  // new state, so a failing disk is not asked again every tick. Returns whether it wrote the
+  // record; throws when the save fails.
+  bool SaveIfOutOfDate();
 
   game::GameState G;
   game::Random Rng;
@@ -108,8 +122,16 @@ class TForm1 {
     TForm1& form_;
   };
 
+  // Throws when the save fails, or is refused because the record could not be read: that is
+  // said once, and the next Escape or close ends the game without a save.
   void SaveRecordFile();
+  store::Record Current() const { return store::Record{G.RankTable, G.Level}; }
 
+  FileLayer* files_ = nullptr;
+  store::Record saved_;       // what the record holds, as far as the game knows
+  store::Record lastTried_;   // the state the last save of the game's own accord tried
+  bool recordKept_ = false;   // unreadable at start-up: never replaced
+  bool toldKept_ = false;
   std::string fontPath_;
   std::unique_ptr<gfx::TtfText> text_;
   MonotonicClock monotonic_;
@@ -117,4 +139,4 @@ class TForm1 {
   FormCues cues_{*this};
 };
 
-}  // namespace app
+}  // namespace shell

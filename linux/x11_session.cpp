@@ -1,4 +1,4 @@
-#include "app/x11_session.hpp"
+#include "desktop/x11_session.hpp"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <type_traits>
 
-namespace app {
+namespace desktop {
 namespace {
 
 struct CloseDisplay {
@@ -60,4 +60,4 @@ bool IsFramed(SDL_Window* window) {
   return parent != root;
 }
 
-}  // namespace app
+}  // namespace desktop

@@ -4,7 +4,7 @@
 // dropped, never made up in a burst. Times are microseconds of a monotonic clock.
 #include <cstdint>
 
-namespace app {
+namespace shell {
 
 class TickSchedule {
  public:
@@ -32,4 +32,4 @@ class TickSchedule {
   std::int64_t due_;
 };
 
-}  // namespace app
+}  // namespace shell

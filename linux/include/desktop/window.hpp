@@ -10,9 +10,10 @@
 
 #include "game/state.hpp"
 #include "gfx/image.hpp"
+#include "shell/platform.hpp"
 #include "sdl_owned.hpp"
 
-namespace app {
+namespace desktop {
 
 using game::kClientHeight;
 using game::kClientWidth;
@@ -31,6 +32,10 @@ class Window {
   // Shows the frame in the window's surface: of the blocks the frame's damage names, those whose
   // pixels differ from the screen's are copied and updated. Takes the frame's damage.
   void Present(gfx::Image& frame);
+  // The two halves of Present, for the shell: where the shown pixels are kept, and putting the
+  // blocks that changed there on screen.
+  shell::Screen BeginPresent();
+  void ShowBlocks(const std::vector<gfx::Rect>& blocks);
 
   // Puts the frame last presented back on screen (after the window was uncovered or restored).
   // Before the first frame there is nothing to put back.
@@ -58,6 +63,8 @@ class Window {
   std::vector<gfx::Rgb> shown_;     // the frame on screen, when the surface cannot hold it 1:1
   std::vector<gfx::Rgb> row_;       // one scaled row
   std::vector<SDL_Rect> updates_;
+  std::vector<gfx::Rect> blocks_;
+  bool inSurface_ = false;  // the surface itself holds the shown pixels
 };
 
 // The scale the desktop asks for, from the environment and what SDL knows of the display.
@@ -67,4 +74,4 @@ int DesktopScale();
 // shown. `parent` may be null.
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent);
 
-}  // namespace app
+}  // namespace desktop

@@ -1,25 +1,30 @@
-#include "app/form.hpp"
-
-#include <time.h>
+#include "shell/form.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <stdexcept>
 #include <utility>
+#include <vector>
 
+#include "audio/wave_check.hpp"
 #include "game/scenes.hpp"
 #include "gfx/bmp.hpp"
 #include "gfx/sheet.hpp"
+#include "store/data_file.hpp"
 #include "store/record.hpp"
 
-namespace app {
+namespace shell {
 
 std::int32_t MonotonicClock::NowMs() {
-  timespec ts{};
-  ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                  static_cast<std::uint64_t>(ts.tv_nsec) / 1'000'000u;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+std::int32_t PlatformClock::NowMs() {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(platform_.NowUs() / 1000));
 }
 
 std::uint32_t UtcMsSinceMidnight() {
@@ -27,20 +32,6 @@ std::uint32_t UtcMsSinceMidnight() {
                       std::chrono::system_clock::now().time_since_epoch())
                       .count();
   return static_cast<std::uint32_t>(ms % 86'400'000);
-}
-
-bool StartUp(TForm1& form, std::uint32_t msSinceUtcMidnight, const std::string& cwd,
-             const std::function<void(const std::string&)>& report) {
-  try {
-    form.FormCreate(msSinceUtcMidnight, cwd);
-  } catch (const store::IoError& e) {
-    // The record file is read last: everything the frame step needs is there.
-    report(ErrorBoxText(e.what()));
-  } catch (const std::exception& e) {
-    report(ErrorBoxText(e.what()));
-    return false;
-  }
-  return true;
 }
 
 std::string DataDirFor(const std::string& cwd) {
@@ -68,7 +59,6 @@ TForm1::TForm1(std::string fontPath, game::Clock* clock)
     : fontPath_(std::move(fontPath)), clock_(clock ? *clock : monotonic_) {}
 
 void TForm1::FormCues::Play(game::Cue cue) {
-  if (form_.CuesMuted) return;
   switch (cue) {
     case game::Cue::Merge:
       form_.MediaPlayer1.Play();
@@ -82,24 +72,58 @@ void TForm1::FormCues::Play(game::Cue cue) {
   }
 }
 
-void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd) {
+namespace {
+
+gfx::Image ReadSheet(FileLayer& files) {
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = files.ReadDataFile("pic.bmp", gfx::kMaxSheetBytes);
+  } catch (const store::DataFileError& e) {
+    throw gfx::Error(e.what());
+  }
+  return gfx::DecodeBmp(bytes.data(), bytes.size(), "pic.bmp");
+}
+
+void OpenCue(audio::MediaPlayer& cue, FileLayer& files, const std::string& name) {
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = files.ReadDataFile(name, audio::kMaxCueBytes);
+  } catch (const store::DataFileError& e) {
+    throw audio::Error(e.what());
+  }
+  cue.OpenFromMemory(bytes.data(), bytes.size(), name);
+}
+
+}  // namespace
+
+void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd,
+                        FileLayer& files) {
+  files_ = &files;
   game::SeedRandom(Rng, msSinceUtcMidnight);
   G.DataDir = DataDirFor(cwd);
   // Saves cut short by a kill or a power loss may have left their temporary files.
-  store::RemoveStaleTemporaries(RecordPath());
+  files.RemoveStaleTemporaries();
 
   text_ = std::make_unique<gfx::TtfText>(fontPath_);
-  G.Sprites = gfx::CutSprites(gfx::LoadBmp(G.DataDir + "pic.bmp"));
+  G.Sprites = gfx::CutSprites(ReadSheet(files));
 
-  MediaPlayer1.Open(G.DataDir + "snd1.wav");
-  MediaPlayer2.Open(G.DataDir + "snd2.wav");
-  MediaPlayer3.Open(G.DataDir + "snd3.wav");
+  OpenCue(MediaPlayer1, files, "snd1.wav");
+  OpenCue(MediaPlayer2, files, "snd2.wav");
+  OpenCue(MediaPlayer3, files, "snd3.wav");
 
   G.BackBuffer = gfx::Image(game::kFrameWidth, game::kFrameHeight);
-  ReadRecordInto(G, RecordPath());
+  try {
+    saved_ = ReadRecordInto(G, files);
+  } catch (const store::IoError& e) {
+    recordKept_ = !SavingReplacesNothingUnread(e.Code());
+    // Nothing of what the game holds now is in the record yet.
+    saved_ = store::Record{};
+    throw;
+  }
+  lastTried_ = saved_;
 }
 
-void ReadRecordInto(game::GameState& g, const std::string& path) {
+store::Record ReadRecordInto(game::GameState& g, FileLayer& files) {
   // Fresh rather than all zero, so a missing, short or unreadable file still leaves a game
   // that times can enter.
   store::Record record = store::FreshRecord();
@@ -109,16 +133,39 @@ void ReadRecordInto(game::GameState& g, const std::string& path) {
     g.Level = std::clamp(record.Level, 1, game::kLevels);
   };
   try {
-    store::Load(path, record);
+    files.LoadRecord(record);
   } catch (...) {
     adopt();
     throw;
   }
   adopt();
+  return record;
+}
+
+bool SavingReplacesNothingUnread(int loadErrorCode) {
+  return loadErrorCode == store::kFileMissing || loadErrorCode == store::kShortFile;
 }
 
 void TForm1::SaveRecordFile() {
-  store::Save(RecordPath(), store::Record{G.RankTable, G.Level});
+  if (recordKept_) {
+    if (std::exchange(toldKept_, true)) return;
+    throw std::runtime_error(kRecordKeptText);
+  }
+  const store::Record now = Current();
+  files_->SaveRecord(now);
+  saved_ = lastTried_ = now;
+}
+
+bool TForm1::RecordOutOfDate() const {
+  return !recordKept_ && files_ && !(Current() == saved_);
+}
+
+bool TForm1::SaveIfOutOfDate() {
+  if (!RecordOutOfDate() || Current() == lastTried_) return false;
+  lastTried_ = Current();
+  files_->SaveRecord(lastTried_);
+  saved_ = lastTried_;
+  return true;
 }
 
 void TForm1::Timer1Timer() {
@@ -150,4 +197,4 @@ void TForm1::FormClose() {
   SaveRecordFile();
 }
 
-}  // namespace app
+}  // namespace shell

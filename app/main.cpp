@@ -1,5 +1,0 @@
-#include "app/run.hpp"
-
-int main(int /*argc*/, char** argv) {
-  return app::Run(argv[0]);
-}

@@ -1,0 +1,75 @@
+#pragma once
+// The portable shell: start-up, the handlers, the 25 ms frame steps, the present and when the
+// record is saved, the same on every platform (platform.hpp says what a platform gives it).
+// A platform makes one Shell, feeds it its events, calls Tick when TickDue, and stops when
+// Ended.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/form.hpp"
+#include "shell/platform.hpp"
+#include "shell/tick_schedule.hpp"
+
+namespace shell {
+
+class Shell {
+ public:
+  // `clock` replaces the platform's clock for the game (tests); it must outlive the shell.
+  Shell(Platform& platform, std::string title, game::Clock* clock = nullptr);
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
+
+  enum class Start {
+    Running,         // the game plays (a failed record file has been reported)
+    AlreadyRunning,  // another game holds the play folder: reported, nothing touched
+    Failed,          // an earlier step failed: reported, and the game cannot run
+  };
+  // The play folder's lock, taken before anything else; a busy folder is reported with
+  // `alreadyRunningText` (the platform's own words for where the other game is).
+  Start LockFolder(const std::string& alreadyRunningText);
+  // The form's start-up; every failure goes to the error box. `armedUs` (the platform's clock)
+  // is when the frame timer was armed, as the window was made: a start-up that takes longer
+  // than a period has its first step as soon as it can.
+  Start StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight, const std::string& cwd);
+
+  bool TickDue(std::int64_t nowUs) const { return ticks_.Due(nowUs); }
+  int WaitMs(std::int64_t nowUs) const { return ticks_.WaitMs(nowUs); }
+  std::int64_t NextTickUs() const { return ticks_.NextDueUs(); }
+  // The frame step that is due, its present, and the save when a time was ranked or the level
+  // changed; a failure in any is reported and the next tick runs as usual.
+  void Tick();
+
+  void MouseMove(std::int32_t x, std::int32_t y);
+  void MouseDown(std::int32_t x, std::int32_t y);
+  // Escape: back to the title, or on the title save and end (a failed save keeps the game).
+  void Escape();
+  // The close request: save and end; a failed save keeps the game open.
+  void Close();
+  // The session ends (a signal, a lost display, a page going away): the save is tried once and
+  // the game ends whatever its result, since nobody may be left to answer a box.
+  void EndSession();
+
+  bool Ended() const { return ended_; }
+  bool SessionSaveFailed() const { return sessionSaveFailed_; }
+  const std::string& Title() const { return title_; }
+
+  TForm1 Form1;
+
+ private:
+  template <typename F>
+  bool Guard(F&& handler);
+  void Present();
+  void End();
+
+  Platform& platform_;
+  PlatformClock clock_;
+  std::string title_;
+  TickSchedule ticks_{0};
+  std::vector<gfx::Rect> changed_;
+  bool running_ = false;
+  bool ended_ = false;
+  bool sessionSaveFailed_ = false;
+};
+
+}  // namespace shell

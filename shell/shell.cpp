@@ -1,0 +1,131 @@
+#include "shell/shell.hpp"
+
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+#include "shell/present.hpp"
+
+namespace shell {
+
+Shell::Shell(Platform& platform, std::string title, game::Clock* clock)
+    : Form1(platform.FontPath(), clock ? clock : &clock_),
+      platform_(platform),
+      clock_(platform),
+      title_(std::move(title)) {}
+
+template <typename F>
+bool Shell::Guard(F&& handler) {
+  bool ok = false;
+  Guarded(
+      [&] {
+        handler();
+        ok = true;
+      },
+      [&](const std::string& text) { platform_.ShowError(title_, text); });
+  return ok;
+}
+
+Shell::Start Shell::LockFolder(const std::string& alreadyRunningText) {
+  std::string reason;
+  switch (platform_.Files().LockFolder(reason)) {
+    case LockState::Busy:
+      // Before anything is read: the other game's times are left alone.
+      platform_.ShowError(title_, ErrorBoxText(alreadyRunningText));
+      return Start::AlreadyRunning;
+    case LockState::Unsupported:
+      std::fprintf(stderr,
+                   "frothy: the play folder cannot be locked (%s); a second game started in it "
+                   "could overwrite this one's times\n",
+                   reason.c_str());
+      break;
+    case LockState::Held:
+      break;
+  }
+  return Start::Running;
+}
+
+Shell::Start Shell::StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight,
+                            const std::string& cwd) {
+  ticks_ = TickSchedule(armedUs);
+  try {
+    Form1.FormCreate(msSinceUtcMidnight, cwd, platform_.Files());
+  } catch (const store::IoError& e) {
+    // The record file is read last: everything the frame step needs is there.
+    platform_.ShowError(title_, ErrorBoxText(e.what()));
+  } catch (const std::exception& e) {
+    platform_.ShowError(title_, ErrorBoxText(e.what()));
+    return Start::Failed;
+  }
+  running_ = true;
+  return Start::Running;
+}
+
+void Shell::Present() {
+  ComparePresent(Form1.G.BackBuffer, platform_.BeginPresent(), changed_);
+  if (!changed_.empty()) platform_.ShowBlocks(changed_);
+}
+
+void Shell::Tick() {
+  if (!running_ || ended_) return;
+  Guard([&] {
+    Form1.Timer1Timer();
+    Present();
+  });
+  // After the frame is on view: a time that entered the table, or a new level, reaches the
+  // record now, so that no way the game may end loses it.
+  if (Form1.RecordOutOfDate()) {
+    bool wrote = false;
+    const bool ok = Guard([&] { wrote = Form1.SaveIfOutOfDate(); });
+    if (wrote || !ok) platform_.Saved(ok);
+  }
+  ticks_.Ran(platform_.NowUs());
+}
+
+void Shell::MouseMove(std::int32_t x, std::int32_t y) {
+  Form1.FormMouseMove(x, y);
+}
+
+void Shell::MouseDown(std::int32_t x, std::int32_t y) {
+  Form1.FormMouseDown(x, y);
+}
+
+void Shell::End() {
+  ended_ = true;
+  platform_.Ended();
+}
+
+void Shell::Escape() {
+  if (!running_ || ended_) return;
+  const bool onTitle = Form1.G.Scene == game::kTitle;
+  bool end = false;
+  const bool ok = Guard([&] { end = Form1.FormKeyDownEscape(); });
+  if (onTitle) platform_.Saved(ok && end);
+  if (end) End();
+}
+
+void Shell::Close() {
+  if (ended_) return;
+  if (!running_) return End();
+  const bool ok = Guard([&] { Form1.FormClose(); });
+  platform_.Saved(ok);
+  if (ok) End();
+}
+
+void Shell::EndSession() {
+  if (ended_) return;
+  if (running_) {
+    try {
+      Form1.FormClose();
+      platform_.Saved(true);
+    } catch (const std::exception& e) {
+      // Nobody is left to answer a box: say it where a log can keep it, and end all the same.
+      std::fprintf(stderr, "frothy: the times could not be saved: %s\n", e.what());
+      sessionSaveFailed_ = true;
+      platform_.Saved(false);
+    }
+  }
+  End();
+}
+
+}  // namespace shell
