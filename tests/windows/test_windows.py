@@ -25,7 +25,7 @@ class WindowsGame(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         if not os.path.isfile(ZIP):
-            raise unittest.SkipTest(f"no zip at {ZIP!r}: build the target frothy_zip")
+            raise AssertionError(f"no zip at {ZIP!r}: build the target frothy_zip")
         cls.x = Xvfb(display=DISPLAY)
         cls.addClassCleanup(cls.x.close)
         cls.prefix = tempfile.mkdtemp(prefix="frothy_wine_")
