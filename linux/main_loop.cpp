@@ -9,7 +9,6 @@
 #include <exception>
 #include <utility>
 
-
 namespace desktop {
 
 std::int64_t NowUs() {

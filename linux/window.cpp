@@ -8,10 +8,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "desktop/x11_session.hpp"
 #include "shell/icon.hpp"
 #include "shell/present.hpp"
 #include "shell/scale.hpp"
-#include "desktop/x11_session.hpp"
 
 namespace desktop {
 
@@ -41,9 +41,9 @@ Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : s
   window_.reset(SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN));
   if (!window_) throw std::runtime_error(SDL_GetError());
-  const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(
-      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(shell::kIconPixels), shell::kIconSize,
-                                         shell::kIconSize, 32, shell::kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
+  const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(SDL_CreateRGBSurfaceWithFormatFrom(
+      const_cast<std::uint32_t*>(shell::kIconPixels), shell::kIconSize, shell::kIconSize, 32,
+      shell::kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
   if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
 }
 

@@ -8,8 +8,7 @@ namespace shell {
 
 void ComparePresent(gfx::Image& frame, const Screen& screen, std::vector<gfx::Rect>& changed) {
   changed.clear();
-  if (frame.Width() != game::kClientWidth || frame.Height() < game::kClientHeight ||
-      !screen.pixels)
+  if (frame.Width() != game::kClientWidth || frame.Height() < game::kClientHeight || !screen.pixels)
     return;
   constexpr gfx::Rect kClient{0, 0, game::kClientWidth, game::kClientHeight};
   const bool whole = screen.fresh || frame.WhollyDamaged();

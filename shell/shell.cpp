@@ -74,10 +74,18 @@ void Shell::Tick() {
   });
   // After the frame is on view: a time that entered the table, or a new level, reaches the
   // record now, so that no way the game may end loses it.
+  // A failure is shown once: while saves keep failing the player has been told, and a box at
+  // every new level or time would only be in the way.
   if (Form1.RecordOutOfDate()) {
-    bool wrote = false;
-    const bool ok = Guard([&] { wrote = Form1.SaveIfOutOfDate(); });
-    if (wrote || !ok) platform_.Saved(ok);
+    try {
+      if (Form1.SaveIfOutOfDate()) {
+        failureShown_ = false;
+        platform_.Saved(true);
+      }
+    } catch (const std::exception& e) {
+      if (!std::exchange(failureShown_, true)) platform_.ShowError(title_, ErrorBoxText(e.what()));
+      platform_.Saved(false);
+    }
   }
   ticks_.Ran(platform_.NowUs());
 }
@@ -100,7 +108,10 @@ void Shell::Escape() {
   const bool onTitle = Form1.G.Scene == game::kTitle;
   bool end = false;
   const bool ok = Guard([&] { end = Form1.FormKeyDownEscape(); });
-  if (onTitle) platform_.Saved(ok && end);
+  if (onTitle) {
+    failureShown_ = !ok;
+    platform_.Saved(ok && end);
+  }
   if (end) End();
 }
 
@@ -108,6 +119,7 @@ void Shell::Close() {
   if (ended_) return;
   if (!running_) return End();
   const bool ok = Guard([&] { Form1.FormClose(); });
+  failureShown_ = !ok;
   platform_.Saved(ok);
   if (ok) End();
 }

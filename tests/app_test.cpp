@@ -9,14 +9,15 @@
 #include <optional>
 #include <random>
 
+#include "audio/media_player.hpp"
+#include "desktop/main_loop.hpp"
+#include "gfx/image.hpp"
 #include "posix/file_layer.hpp"
 #include "posix/record_file.hpp"
 #include "shell/form.hpp"
-#include "desktop/main_loop.hpp"
 #include "shell/scale.hpp"
+#include "shell/shell.hpp"
 #include "shell/tick_schedule.hpp"
-#include "audio/media_player.hpp"
-#include "gfx/image.hpp"
 #include "store/record.hpp"
 #include "support.hpp"
 
@@ -330,6 +331,73 @@ TEST_F(Startup, FailedCloseKeepsTheGameAndALaterCloseTriesAgain) {
   store::Record onDisk = store::FreshRecord();
   store::Load(form.RecordPath(), onDisk);
   EXPECT_EQ(onDisk.Ranks[0][0], 42);
+}
+
+// The shell on a platform that shows nothing and keeps what the error box would say.
+class QuietPlatform final : public shell::Platform {
+ public:
+  explicit QuietPlatform(shell::FileLayer& files) : files_(files) {}
+  shell::FileLayer& Files() override { return files_; }
+  std::string FontPath() override { return FROTHY_FONT_PATH; }
+  shell::Screen BeginPresent() override { return {}; }
+  void ShowError(const std::string& /*title*/, const std::string& text) override {
+    errors.push_back(text);
+  }
+  std::vector<std::string> errors;
+
+ private:
+  shell::FileLayer& files_;
+};
+
+// A record that is there but cannot be read (too many open files, a read error, no access).
+class UnreadableRecord final : public store::PosixFileLayer {
+ public:
+  using PosixFileLayer::PosixFileLayer;
+  void LoadRecord(store::Record& /*record*/) override {
+    throw store::IoError(store::kTooManyFiles, store::IoErrorText(store::kTooManyFiles));
+  }
+};
+
+TEST_F(Startup, ARankedTimeAndANewLevelReachTheRecordWithoutAnEscape) {
+  QuietPlatform platform(files_);
+  shell::Shell shell(platform, "Frothy", &clock_);
+  ASSERT_EQ(shell.StartUp(0, 0, dir_.string()), shell::Shell::Start::Running);
+  const auto onDisk = [&] {
+    store::Record r = store::FreshRecord();
+    store::Load(shell.Form1.RecordPath(), r);
+    return r;
+  };
+  shell.Tick();
+  shell.MouseDown(258, 321);  // level up
+  shell.Tick();
+  EXPECT_EQ(onDisk().Level, 2);
+  shell.Form1.G.RankTable[1][0] = 38;  // as the finish enters a time
+  shell.Tick();
+  EXPECT_EQ(onDisk().Ranks[1][0], 38);
+  EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(Startup, ARecordThatCouldNotBeReadIsNeverReplaced) {
+  Spoil("b_data.dat", Record(3, 101));
+  UnreadableRecord files(dir_.string() + "/");
+  QuietPlatform platform(files);
+  shell::Shell shell(platform, "Frothy", &clock_);
+  ASSERT_EQ(shell.StartUp(0, 0, dir_.string()), shell::Shell::Start::Running);
+  ASSERT_EQ(platform.errors.size(), 1u) << "the failed load is reported";
+  shell.Tick();
+  shell.MouseDown(258, 321);  // a new level is not saved over it
+  shell.Tick();
+  shell.Escape();
+  EXPECT_FALSE(shell.Ended()) << "the refusal is said, and the game goes on";
+  EXPECT_EQ(platform.errors.back(), shell::ErrorBoxText(shell::kRecordKeptText));
+  shell.Escape();
+  EXPECT_TRUE(shell.Ended()) << "told once, the player can leave";
+  std::ifstream in(dir_ / "b_data.dat", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Record(3, 101));
+  for (const int code : {store::kFileMissing, store::kShortFile})
+    EXPECT_TRUE(shell::SavingReplacesNothingUnread(code)) << code;
+  for (const int code : {store::kAccessDenied, store::kTooManyFiles, 28 /* ENOSPC on a read */})
+    EXPECT_FALSE(shell::SavingReplacesNothingUnread(code)) << code;
 }
 
 }  // namespace

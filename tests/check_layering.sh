@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The game and the raster stay free of the platform. Checked on what is really built, not on
-# what a build file says:
+# The game and the raster stay free of the platform, and the portable folders free of any
+# system's own headers (those live in linux/, posix/, web/ and windows/). Checked on what is
+# really built, not on what a build file says:
 #   check_layering.sh SOURCE_ROOT --clean BINARY...   none of these may need or carry SDL
 #   check_layering.sh SOURCE_ROOT --dirty BINARY      this one must (the check still bites)
 # A binary carries SDL when its dynamic section needs a library of the SDL family, or when it
@@ -23,6 +24,14 @@ case $mode in
             "$root"/gfx/*.cpp || true)
     if [ -n "$bad" ]; then
       echo "the game and the raster must not include SDL:" $bad
+      status=1
+    fi
+    # POSIX, X11, emscripten and Win32 headers outside the folders named for them.
+    system='#[[:space:]]*include[[:space:]]*<(unistd|fcntl|dirent|pwd|grp|langinfo|dlfcn|poll|termios|sys/[a-z_]+|X11/[A-Za-z_]+|emscripten(/[a-z_0-9]+)?|windows|winbase|winuser|shlobj|shellapi|io|direct)\.h>'
+    bad=$(grep -rlE "$system" "$root/game" "$root/gfx" "$root/store" "$root/shell" "$root/audio" \
+            --include='*.cpp' --include='*.hpp' || true)
+    if [ -n "$bad" ]; then
+      echo "these portable files include a system's own headers:" $bad
       status=1
     fi
     for bin in "$@"; do

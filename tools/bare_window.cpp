@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "desktop/main_loop.hpp"
-#include "shell/tick_schedule.hpp"
 #include "sdl_owned.hpp"
+#include "shell/tick_schedule.hpp"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "shell/icon.hpp"
 #include "gfx/bmp.hpp"
 #include "gfx/sheet.hpp"
 #include "gfx/ttf_text.hpp"
 #include "png.hpp"
+#include "shell/icon.hpp"
 
 namespace {
 

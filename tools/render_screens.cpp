@@ -6,11 +6,11 @@
 #include <exception>
 #include <string>
 
-#include "posix/file_layer.hpp"
-#include "shell/form.hpp"
 #include "game/scenes.hpp"
 #include "gfx/bmp.hpp"
 #include "png.hpp"
+#include "posix/file_layer.hpp"
+#include "shell/form.hpp"
 
 namespace {
 

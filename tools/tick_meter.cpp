@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "shell/form.hpp"
 #include "desktop/main_loop.hpp"
 #include "desktop/window.hpp"
+#include "shell/form.hpp"
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;

@@ -10,8 +10,8 @@
 
 #include "game/state.hpp"
 #include "gfx/image.hpp"
-#include "shell/platform.hpp"
 #include "sdl_owned.hpp"
+#include "shell/platform.hpp"
 
 namespace desktop {
 

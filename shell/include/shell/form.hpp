@@ -128,9 +128,9 @@ class TForm1 {
   store::Record Current() const { return store::Record{G.RankTable, G.Level}; }
 
   FileLayer* files_ = nullptr;
-  store::Record saved_;       // what the record holds, as far as the game knows
-  store::Record lastTried_;   // the state the last save of the game's own accord tried
-  bool recordKept_ = false;   // unreadable at start-up: never replaced
+  store::Record saved_;      // what the record holds, as far as the game knows
+  store::Record lastTried_;  // the state the last save of the game's own accord tried
+  bool recordKept_ = false;  // unreadable at start-up: never replaced
   bool toldKept_ = false;
   std::string fontPath_;
   std::unique_ptr<gfx::TtfText> text_;

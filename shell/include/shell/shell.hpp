@@ -70,6 +70,7 @@ class Shell {
   bool running_ = false;
   bool ended_ = false;
   bool sessionSaveFailed_ = false;
+  bool failureShown_ = false;  // a save's failure is on the player's screen, none has worked since
 };
 
 }  // namespace shell
