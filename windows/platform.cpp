@@ -132,12 +132,14 @@ void WinPlatform::ShowError(const std::string& title, const std::string& text) {
 namespace {
 
 shell::Shell* g_shell = nullptr;
+WNDPROC g_sdlProc = nullptr;
 
-// Logging off or shutting down: Windows ends the process once this message has been handled,
-// so the record is saved now, once, whatever its result.
-void SDLCALL OnWindowsMessage(void* /*userdata*/, void* /*hwnd*/, unsigned int message,
-                              Uint64 wParam, Sint64 /*lParam*/) {
+// Logging off or shutting down: Windows sends this to the window (it never reaches SDL's event
+// queue) and ends the process once it has been handled, so the record is saved now, once,
+// whatever its result.
+LRESULT CALLBACK SessionEndingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_ENDSESSION && wParam && g_shell) std::exchange(g_shell, nullptr)->EndSession();
+  return ::CallWindowProcW(g_sdlProc, hwnd, message, wParam, lParam);
 }
 
 void HandleEvent(const SDL_Event& e, Window& window, shell::Shell& shell) {
@@ -219,7 +221,10 @@ int Run() {
       window.Show();
       platform.WindowShown();
       g_shell = &shell;
-      SDL_SetWindowsMessageHook(OnWindowsMessage, nullptr);
+      const auto hwnd = static_cast<HWND>(window.Handle());
+      if (hwnd)
+        g_sdlProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SessionEndingProc)));
       while (!shell.Ended()) {
         const std::int64_t now = platform.NowUs();
         if (shell.TickDue(now)) {
@@ -229,7 +234,8 @@ int Run() {
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, shell.WaitMs(now)) == 1) HandleEvent(e, window, shell);
       }
-      SDL_SetWindowsMessageHook(nullptr, nullptr);
+      if (g_sdlProc)
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sdlProc));
       g_shell = nullptr;
       if (shell.SessionSaveFailed()) status = 1;
     } else {
