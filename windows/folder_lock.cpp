@@ -28,8 +28,8 @@ FolderLock::FolderLock(const std::string& dataDir) {
                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_.Valid())
     handle_ = Handle(::CreateFileW(path.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (handle_.Valid()) {
     OVERLAPPED whole{};
     if (::LockFileEx(handle_.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,

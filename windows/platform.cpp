@@ -122,7 +122,8 @@ std::pair<std::int32_t, std::int32_t> Window::PointerInClient(bool& inside) cons
 }
 
 void ShowErrorBox(const std::string& title, const std::string& text, WindowHandle owner) {
-  ::MessageBoxW(static_cast<HWND>(owner), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONSTOP);
+  ::MessageBoxW(static_cast<HWND>(owner), Wide(text).c_str(), Wide(title).c_str(),
+                MB_OK | MB_ICONSTOP);
 }
 
 void WinPlatform::ShowError(const std::string& title, const std::string& text) {
@@ -234,8 +235,7 @@ int Run() {
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, shell.WaitMs(now)) == 1) HandleEvent(e, window, shell);
       }
-      if (g_sdlProc)
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sdlProc));
+      if (g_sdlProc) ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sdlProc));
       g_shell = nullptr;
       if (shell.SessionSaveFailed()) status = 1;
     } else {

@@ -1,7 +1,7 @@
 #include "win/play_folder.hpp"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "win/folder_lock.hpp"
 #include "win/handle.hpp"

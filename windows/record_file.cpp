@@ -56,7 +56,8 @@ void WriteAt0(HANDLE h, const std::uint8_t* data, std::size_t size) {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(done);
     DWORD n = 0;
-    if (!::WriteFile(h, data + done, static_cast<DWORD>(size - done), &n, &at)) Fail(::GetLastError());
+    if (!::WriteFile(h, data + done, static_cast<DWORD>(size - done), &n, &at))
+      Fail(::GetLastError());
     if (n == 0) Throw(store::kDiskFull);
     done += n;
   }
@@ -94,7 +95,8 @@ void SaveInPlace(const std::wstring& path, const store::RecordBytes& bytes) {
   }
   Flush(h.Get());
   LARGE_INTEGER size{};
-  if (::GetFileSizeEx(h.Get(), &size) && size.QuadPart > static_cast<LONGLONG>(store::kRecordSize)) {
+  if (::GetFileSizeEx(h.Get(), &size) &&
+      size.QuadPart > static_cast<LONGLONG>(store::kRecordSize)) {
     LARGE_INTEGER end{};
     end.QuadPart = static_cast<LONGLONG>(store::kRecordSize);
     if (!::SetFilePointerEx(h.Get(), end, nullptr, FILE_BEGIN) || !::SetEndOfFile(h.Get()))
@@ -261,8 +263,8 @@ int RemoveStaleTemporaries(const std::string& utf8Path) {
   do {
     // Only a plain file no bigger than a record: what a save that was cut short leaves behind.
     if (!IsTempName(name, found.cFileName)) continue;
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                                  FILE_ATTRIBUTE_READONLY))
+    if (found.dwFileAttributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY))
       continue;
     if (found.nFileSizeHigh != 0 || found.nFileSizeLow > store::kRecordSize) continue;
     if (::DeleteFileW((folder + L"\\" + found.cFileName).c_str())) ++removed;

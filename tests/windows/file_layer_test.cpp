@@ -49,8 +49,8 @@ class WinFiles : public ::testing::Test {
     return Bytes(std::istreambuf_iterator<char>(in), {});
   }
   static void Write(const fs::path& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                            static_cast<std::streamsize>(b.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
   std::set<std::wstring> Names() const {
     std::set<std::wstring> out;
@@ -119,8 +119,8 @@ TEST_F(WinFiles, SaveMakesAMissingRecord) {
 
 TEST_F(WinFiles, ARecordWithOtherHardLinksIsWrittenInPlaceAndKeepsThem) {
   Write(root_ / L"b_data.dat", Bytes(210, 0x11));
-  ASSERT_TRUE(::CreateHardLinkW((root_ / L"copy.dat").c_str(), (root_ / L"b_data.dat").c_str(),
-                                nullptr));
+  ASSERT_TRUE(
+      ::CreateHardLinkW((root_ / L"copy.dat").c_str(), (root_ / L"b_data.dat").c_str(), nullptr));
   win::Save(Record(), Sample());
   // Written where it is: both names still show the one file, cut to a record after the write.
   EXPECT_EQ(Read(root_ / L"b_data.dat"), Encoded(Sample()));
@@ -225,8 +225,7 @@ TEST_F(WinFiles, DataFilesAreCappedAndMustBePlainFiles) {
   fs::create_directory(root_ / L"snd1.wav");
   EXPECT_EQ(text(root_ / L"snd1.wav", 100),
             U8(root_ / L"snd1.wav") + ": a folder, not a file the game can read");
-  EXPECT_NE(text(root_ / L"snd2.wav", 100).find(U8(root_ / L"snd2.wav") + ": "),
-            std::string::npos);
+  EXPECT_NE(text(root_ / L"snd2.wav", 100).find(U8(root_ / L"snd2.wav") + ": "), std::string::npos);
 }
 
 TEST_F(WinFiles, TheFallbackFolderGetsOnlyTheDefaultsItLacks) {
@@ -235,9 +234,9 @@ TEST_F(WinFiles, TheFallbackFolderGetsOnlyTheDefaultsItLacks) {
   for (const std::string& name : win::kDefaultFiles) Write(root_ / L"game" / name, Bytes(3, 1));
   Write(root_ / L"mine" / L"b_data.dat", Bytes(204, 9));  // the player's own times
   ::SetFileAttributesW((root_ / L"game" / L"pic.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(win::CopyMissing(U8(root_ / L"game") + "\\", U8(root_ / L"mine") + "\\",
-                             win::kDefaultFiles),
-            4);
+  EXPECT_EQ(
+      win::CopyMissing(U8(root_ / L"game") + "\\", U8(root_ / L"mine") + "\\", win::kDefaultFiles),
+      4);
   EXPECT_EQ(Read(root_ / L"mine" / L"b_data.dat"), Bytes(204, 9));
   EXPECT_EQ(Read(root_ / L"mine" / L"snd3.wav"), Bytes(3, 1));
   EXPECT_FALSE(::GetFileAttributesW((root_ / L"mine" / L"pic.bmp").c_str()) &

@@ -9,9 +9,9 @@
 namespace win {
 
 struct PlayFolder {
-  std::string dir;      // ends in a backslash
-  bool moved = false;   // the program's folder could not be written: dir is the fallback
-  bool made = false;    // the fallback was made by this start (the player is told, once)
+  std::string dir;     // ends in a backslash
+  bool moved = false;  // the program's folder could not be written: dir is the fallback
+  bool made = false;   // the fallback was made by this start (the player is told, once)
 };
 
 // The folder of the running program, with a backslash at the end.
