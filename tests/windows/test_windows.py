@@ -38,9 +38,12 @@ class WindowsGame(unittest.TestCase):
                                              "-k"], env=env, check=False)
 
     def unzipped(self):
-        """The zip's folder, as a player unzips it."""
+        """The zip's folder, as a player unzips it: into a folder named in Japanese, so that
+        every path the game opens (its data, the face, the record, the lock) must travel as
+        UTF-16."""
         where = tempfile.mkdtemp(prefix="frothy_zip_")
         self.addCleanup(shutil.rmtree, where, True)
+        where = os.path.join(where, "ゲーム")
         with zipfile.ZipFile(ZIP) as z:
             z.extractall(where)
         return os.path.join(where, TOP)
