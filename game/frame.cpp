@@ -22,4 +22,12 @@ void Timer1Timer(GameState& g, Random& rng, const Platform& p) {
   }
 }
 
+bool EscapeToTitle(GameState& g) {
+  if (g.Scene == kTitle) return true;
+  // Only the scene changes: a pending click is handled by the title in the next tick.
+  g.Scene = kTitle;
+  g.Phase = 0;
+  return false;
+}
+
 }  // namespace game

@@ -183,12 +183,7 @@ void TForm1::FormMouseDown(std::int32_t x, std::int32_t y) {
 }
 
 bool TForm1::FormKeyDownEscape() {
-  if (G.Scene != game::kTitle) {
-    // Only the scene changes: a pending click is handled by the title in the next tick.
-    G.Scene = game::kTitle;
-    G.Phase = 0;
-    return false;
-  }
+  if (!game::EscapeToTitle(G)) return false;
   SaveRecordFile();
   return true;
 }

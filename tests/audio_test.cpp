@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "audio/media_player.hpp"
 #include "audio/wave_check.hpp"
@@ -39,6 +40,29 @@ bool WaitFor(F&& condition) {
   return true;
 }
 
+// Holds the mixer's device still: while held, no sound advances, so a cue that was sounding
+// stays sounding however long the check takes. (SDL's device lock is the one its audio thread
+// mixes under, and it may be taken again on the same thread, as the mixer's calls do.)
+class HeldMixer {
+ public:
+  HeldMixer() {
+    for (SDL_AudioDeviceID id = 1; id < 16; ++id)
+      if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) {
+        SDL_LockAudioDevice(id);
+        held_.push_back(id);
+      }
+  }
+  ~HeldMixer() {
+    for (const SDL_AudioDeviceID id : held_) SDL_UnlockAudioDevice(id);
+  }
+  HeldMixer(const HeldMixer&) = delete;
+  HeldMixer& operator=(const HeldMixer&) = delete;
+  bool HoldsADevice() const { return !held_.empty(); }
+
+ private:
+  std::vector<SDL_AudioDeviceID> held_;
+};
+
 class Cues : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ::setenv("SDL_AUDIODRIVER", "dummy", 1); }
@@ -49,15 +73,22 @@ TEST_F(Cues, SoundingCueCarriesOnAndAFinishedOneStartsAgain) {
   cue.Open(Data("snd2.wav"));
   Mix_ChannelFinished(OnFinished);
   g_finished = 0;
-  EXPECT_FALSE(cue.Sounding());
-  cue.Play();
-  EXPECT_TRUE(cue.Sounding());
-  cue.Play();  // still sounding: not restarted, so it does not finish early
-  EXPECT_EQ(g_finished, 0);
+  {
+    const HeldMixer held;
+    ASSERT_TRUE(held.HoldsADevice());
+    EXPECT_FALSE(cue.Sounding());
+    cue.Play();
+    EXPECT_TRUE(cue.Sounding());
+    cue.Play();  // still sounding: not restarted, which would have finished it
+    EXPECT_EQ(g_finished, 0);
+  }
   ASSERT_TRUE(WaitFor([&] { return g_finished == 1; }));
   EXPECT_FALSE(cue.Sounding());
-  cue.Play();  // finished: from its beginning
-  EXPECT_TRUE(cue.Sounding());
+  {
+    const HeldMixer held;
+    cue.Play();  // finished: from its beginning
+    EXPECT_TRUE(cue.Sounding());
+  }
   Mix_ChannelFinished(nullptr);
 }
 
@@ -66,6 +97,7 @@ TEST_F(Cues, DifferentCuesSoundTogether) {
   merge.Open(Data("snd1.wav"));
   menu.Open(Data("snd2.wav"));
   pop.Open(Data("snd3.wav"));
+  const HeldMixer held;
   menu.Play();
   merge.Play();
   pop.Play();

@@ -10,9 +10,15 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/extended.hpp"
+
+#if LDBL_MANT_DIG == 64 && __has_include(<quadmath.h>)
+#include <quadmath.h>
+#define FROTHY_HAVE_QUAD 1
+#endif
 
 #if LDBL_MANT_DIG == 64
 
@@ -391,20 +397,44 @@ TEST(SoftExtended, DoubleRoundingAsTheHardwareDoes) {
   EXPECT_EQ(sum, 1.0);
 }
 
+// The browser takes the cosine and sine in a 113-bit long double and rounds them to 64 bits;
+// here the same is done with the compiler's 113-bit type and compared with the x87 unit's cosl
+// and sinl, which the desktop uses. (On this machine game::Cos of a SoftExtended goes through
+// the x87 itself, so comparing it would prove nothing.) The x87 results are not always
+// correctly rounded: for about one spawn angle in forty the two differ, never by more than one
+// unit in the last place (docs/behaviour.md says what that does to a game).
 TEST(SoftExtended, CosineAndSineOfSpawnAngles) {
+#ifdef FROTHY_HAVE_QUAD
   Draw d;
-  Tally t;
+  long checked = 0, differ = 0;
   for (int k = 0; k < 4096; ++k) {
     const Hard angle = static_cast<double>(static_cast<Hard>(d.Bits() >> 32) * 0x1p-32L * 2 *
                                            3.141592653589793238462643383279502884L);
-    t.Note(RawOf(game::Cos(SoftOf(angle))) == RawOf(std::cos(angle)),
-           [&] { return "cos " + Hex(angle); });
-    t.Note(RawOf(game::Sin(SoftOf(angle))) == RawOf(std::sin(angle)),
-           [&] { return "sin " + Hex(angle); });
+    const auto wide = static_cast<__float128>(angle);
+    for (const auto& [browser, desktop] :
+         {std::pair{static_cast<Hard>(cosq(wide)), std::cos(angle)},
+          std::pair{static_cast<Hard>(sinq(wide)), std::sin(angle)}}) {
+      ++checked;
+      if (RawOf(browser) == RawOf(desktop)) continue;
+      ++differ;
+      EXPECT_TRUE(browser == std::nextafter(desktop, -1.0L) ||
+                  browser == std::nextafter(desktop, 1.0L))
+          << Hex(angle) << ": " << Hex(browser) << " against " << Hex(desktop);
+    }
   }
-  t.Expect();
+  EXPECT_LT(differ * 10, checked) << "far more differ than the last bit's rounding explains";
+  std::printf("%ld of %ld differ in the last bit\n", differ, checked);
+#else
+  GTEST_SKIP() << "no 113-bit type here to take the browser's cosine with";
+#endif
 }
 
 }  // namespace
+
+#else
+
+TEST(SoftExtended, ComparedWithTheHardware) {
+  GTEST_SKIP() << "this machine's long double is not the x87 format the desktop computes in";
+}
 
 #endif

@@ -30,8 +30,7 @@ TEST(FrameStep, PlayToTitleTakesEffectInTheNextTick) {
   rig.ClickAt(200, 197);
   rig.Tick();
   ASSERT_EQ(rig.g.Scene, game::kPlay);
-  rig.g.Scene = game::kTitle;  // what Escape does
-  rig.g.Phase = 0;
+  EXPECT_FALSE(game::EscapeToTitle(rig.g));
   const gfx::Image field = rig.g.BackBuffer;
   EXPECT_EQ(rig.g.BackBuffer.At(1, 1), gfx::kBlack);
   rig.Tick();
@@ -201,8 +200,8 @@ TEST_P(FieldClearingTest, EveryFrameAsAfterClearingTheWholeField) {
   // A game left by Escape, then a second one played to its finish.
   click(200, 197);
   for (int t = 0; t < 40 && !HasFatalFailure(); ++t) tick();
-  fast.g.Scene = reference.g.Scene = game::kTitle;
-  fast.g.Phase = reference.g.Phase = 0;
+  EXPECT_FALSE(game::EscapeToTitle(fast.g));
+  EXPECT_FALSE(game::EscapeToTitle(reference.g));
   tick();
   playToTheFinish();
   for (int t = 0; t < 10 && !HasFatalFailure(); ++t) tick();

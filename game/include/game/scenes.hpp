@@ -15,6 +15,11 @@ namespace game {
 // The window layer presents BackBuffer afterwards.
 void Timer1Timer(GameState& g, Random& rng, const Platform& p);
 
+// Escape's effect on the game: from play or ranking back to the title (Scene and Phase 0,
+// nothing else, a pending click kept for the title's next tick), returning false; on the title
+// nothing changes and it returns true: the program is to save and end.
+bool EscapeToTitle(GameState& g);
+
 // --- Bubble field ---
 // Truncation toward zero to 64 bits (values beyond that range saturate, NaN gives 0).
 std::int64_t T(Extended v);
