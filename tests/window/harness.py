@@ -52,10 +52,12 @@ def wait_until(condition, timeout=10.0, what="condition"):
 class Xvfb:
     """A private X server on a display number it picks itself."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, display=None):
+        """`display` (":57") asks for that display number instead of a free one."""
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+            ["Xvfb"] + ([display] if display else []) +
+            ["-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
@@ -153,7 +155,9 @@ class Game:
     """The game binary in a play folder of its own, on a given X server. It runs in a process
     group of its own, so that closing it also ends an error box's child process."""
 
-    def __init__(self, x: Xvfb, folder=None, files=None, audio="dummy", extra_env=None):
+    def __init__(self, x: Xvfb, folder=None, files=None, audio="dummy", extra_env=None,
+                 command=None):
+        """`command` runs the game another way than BINARY (under Wine, say)."""
         self.x = x
         self.own_folder = folder is None
         self.folder = folder or tempfile.mkdtemp(prefix="frothy_window_")
@@ -168,7 +172,7 @@ class Game:
             env["SDL_DISKAUDIOFILE"] = os.path.join(self.folder, "audio.raw")
             env["SDL_DISKAUDIODELAY"] = "1"
         env.update(extra_env or {})
-        self.proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=self.folder, env=env,
+        self.proc = subprocess.Popen(command or [os.path.abspath(BINARY)], cwd=self.folder, env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                      start_new_session=True)
         self.window = None
