@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "posix/fd.hpp"
@@ -19,15 +18,6 @@ const char* KindOf(mode_t mode) {
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
   return "not a plain file";
-}
-
-std::string Size(std::uintmax_t bytes) {
-  char text[32];
-  if (bytes >= (std::uintmax_t{1} << 20))
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-  else
-    std::snprintf(text, sizeof text, "%ju bytes", bytes);
-  return text;
 }
 
 }  // namespace
@@ -45,12 +35,9 @@ std::vector<unsigned char> ReadDataFile(const std::string& path, std::uintmax_t 
   if (fd.Get() < 0) throw DataFileError(path + ": " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) throw DataFileError(path + ": " + std::strerror(errno));
-  if (!S_ISREG(st.st_mode))
-    throw DataFileError(path + ": " + KindOf(st.st_mode) + ", not a file the game can read");
+  if (!S_ISREG(st.st_mode)) throw NotAPlainFile(path, KindOf(st.st_mode));
   const auto size = static_cast<std::uintmax_t>(st.st_size);
-  if (size > maxBytes)
-    throw DataFileError(path + ": " + Size(size) +
-                        ", far more than the game's data can be (at most " + Size(maxBytes) + ")");
+  if (size > maxBytes) throw TooLarge(path, size, maxBytes);
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
   std::size_t got = 0;
   while (got < bytes.size()) {

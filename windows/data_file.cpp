@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "store/data_file.hpp"
 #include "win/folder_lock.hpp"
@@ -9,24 +8,11 @@
 #include "win/utf16.hpp"
 
 namespace store {
-namespace {
-
-std::string Size(std::uintmax_t bytes) {
-  char text[32];
-  if (bytes >= (std::uintmax_t{1} << 20))
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-  else
-    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
-  return text;
-}
-
-}  // namespace
-
 std::vector<unsigned char> ReadDataFile(const std::string& path, std::uintmax_t maxBytes) {
   const std::wstring wide = win::Wide(path);
   const DWORD attrs = ::GetFileAttributesW(wide.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
-    throw DataFileError(path + ": a folder, not a file the game can read");
+    throw NotAPlainFile(path, "a folder");
   win::Handle h(::CreateFileW(wide.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -35,19 +21,17 @@ std::vector<unsigned char> ReadDataFile(const std::string& path, std::uintmax_t 
     case FILE_TYPE_DISK:
       break;
     case FILE_TYPE_PIPE:
-      throw DataFileError(path + ": a named pipe, not a file the game can read");
+      throw NotAPlainFile(path, "a named pipe");
     case FILE_TYPE_CHAR:
-      throw DataFileError(path + ": a device, not a file the game can read");
+      throw NotAPlainFile(path, "a device");
     default:
-      throw DataFileError(path + ": not a plain file, not a file the game can read");
+      throw NotAPlainFile(path, "not a plain file");
   }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(h.Get(), &size))
     throw DataFileError(path + ": " + win::SystemText(::GetLastError()));
   const auto bytes = static_cast<std::uintmax_t>(size.QuadPart);
-  if (bytes > maxBytes)
-    throw DataFileError(path + ": " + Size(bytes) +
-                        ", far more than the game's data can be (at most " + Size(maxBytes) + ")");
+  if (bytes > maxBytes) throw TooLarge(path, bytes, maxBytes);
   std::vector<unsigned char> out(static_cast<std::size_t>(bytes));
   std::size_t got = 0;
   while (got < out.size()) {

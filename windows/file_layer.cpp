@@ -8,15 +8,7 @@ namespace win {
 shell::LockState WinFileLayer::LockFolder(std::string& reason) {
   lock_ = std::make_unique<FolderLock>(dataDir_);
   reason = lock_->Reason();
-  switch (lock_->Outcome()) {
-    case FolderLock::State::Held:
-      return shell::LockState::Held;
-    case FolderLock::State::Busy:
-      return shell::LockState::Busy;
-    case FolderLock::State::Unsupported:
-      break;
-  }
-  return shell::LockState::Unsupported;
+  return lock_->Outcome();
 }
 
 void WinFileLayer::RemoveStaleTemporaries() {

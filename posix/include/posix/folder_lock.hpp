@@ -6,17 +6,16 @@
 // file: it dies with its process, so a crashed or killed game never leaves the folder blocked.
 #include <string>
 
+#include "shell/lock_state.hpp"
+
 namespace store {
 
 inline constexpr const char* kLockFileName = "b_data.lock";
 
 class FolderLock {
  public:
-  enum class State {
-    Held,         // this game holds the folder
-    Busy,         // another running game holds it
-    Unsupported,  // the folder's file system takes no locks: play on, unprotected
-  };
+  // Held, Busy (another running game holds it) or Unsupported (no locks here: play on).
+  using State = shell::LockState;
 
   // Takes the lock on `dataDir` (ending in '/'): the lock file, created when missing, or, where
   // it can be neither created nor opened (a read-only folder) or is not a plain file (a named

@@ -18,16 +18,10 @@
 #include <vector>
 
 #include "gfx/image.hpp"
+#include "shell/lock_state.hpp"
 #include "store/record.hpp"
 
 namespace shell {
-
-// One game per play folder.
-enum class LockState {
-  Held,         // this game holds the folder
-  Busy,         // another running game holds it: start-up reports and ends
-  Unsupported,  // the folder takes no locks: play on, unprotected
-};
 
 // The play folder's files. Every failure is thrown: store::DataFileError for the data files
 // (its text names the file), store::IoError for the record (its code chooses the text).

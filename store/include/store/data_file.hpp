@@ -20,4 +20,9 @@ class DataFileError : public std::runtime_error {
 // comes), or it is larger than `maxBytes`, checked before anything is read.
 std::vector<unsigned char> ReadDataFile(const std::string& path, std::uintmax_t maxBytes);
 
+// The refusals, worded the same by every file layer: `kind` is what the file is instead ("a
+// folder", "a named pipe", "a device").
+DataFileError NotAPlainFile(const std::string& path, const std::string& kind);
+DataFileError TooLarge(const std::string& path, std::uintmax_t bytes, std::uintmax_t maxBytes);
+
 }  // namespace store

@@ -6,6 +6,8 @@
 // takes no new files), a named mutex made from the folder's full path stands in for it.
 #include <string>
 
+#include "shell/lock_state.hpp"
+
 #include "win/handle.hpp"
 
 namespace win {
@@ -14,7 +16,8 @@ inline constexpr const char* kLockFileName = "b_data.lock";
 
 class FolderLock {
  public:
-  enum class State { Held, Busy, Unsupported };
+  // Held, Busy (another running game holds it) or Unsupported (no locks here: play on).
+  using State = shell::LockState;
 
   // `dataDir` ends in a backslash or a slash. Never waits.
   explicit FolderLock(const std::string& dataDir);
