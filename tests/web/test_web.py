@@ -4,10 +4,14 @@ error report."""
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
-import browser
+# The page's driver, shared with the browser's meter and screenshot tools.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "web"))
+import browser  # noqa: E402
 from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, PANEL, RANKING, START, WIDTH, Page,
                      Server, copy_site, record, wait_until)
 

@@ -4,8 +4,7 @@
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
-import browser  # noqa: E402
+import browser  # tools/web/browser.py, beside this script
 
 
 def main():
