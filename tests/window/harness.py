@@ -24,7 +24,8 @@ BOX_TITLE = "Frothy"  # the error box is titled after the program
 # Where the title's controls are, and the polling wait: shared with the browser's driver
 # (tools/web/browser.py) from tools/.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from screen import CONTROLS, LEVEL_BOX, LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING, START, wait_until  # noqa: E402,F401,E501
+from screen import (CONTROLS, LEVEL_BOX, LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING,  # noqa: E402,F401
+                    START, wait_until)
 
 
 class Xvfb:
