@@ -72,4 +72,5 @@ if compgen -G "$cache/*.findings" >/dev/null; then
   echo "clang-tidy: findings above" >&2
   exit 1
 fi
-echo "clang-tidy: ${#units[@]} files clean ($(( ${#units[@]} - ${#todo[@]} )) unchanged since a clean check, ${#todo[@]} checked)"
+echo "clang-tidy: ${#units[@]} files clean ($((${#units[@]} - ${#todo[@]})) unchanged since a" \
+     "clean check, ${#todo[@]} checked)"
