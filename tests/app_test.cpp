@@ -9,6 +9,8 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <sstream>
+#include <string>
 
 #include "audio/media_player.hpp"
 #include "desktop/main_loop.hpp"
@@ -105,6 +107,20 @@ struct ScaleCase {
 
 class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
 
+// Each hint that is given, the screen and the scale expected.
+std::string ScaleName(const ::testing::TestParamInfo<ScaleCase>& p) {
+  const ScaleCase& c = p.param;
+  std::ostringstream words;
+  if (c.gdk) words << "gdk " << c.gdk << ' ';
+  if (c.qt) words << "qt " << c.qt << ' ';
+  if (c.dpi) words << "dpi " << *c.dpi << ' ';
+  if (c.qtScreens) words << "qt screens " << c.qtScreens << ' ';
+  if (c.xftDpi) words << "xft " << c.xftDpi << ' ';
+  if (c.display) words << "on " << c.display << ' ';
+  return testing_support::CaseName(
+      words.str(), std::to_string(c.width) + 'x' + std::to_string(c.height), "scale", c.expected);
+}
+
 TEST_P(ScaleTest, NearestWholeScaleThatFits) {
   const ScaleCase c = GetParam();
   shell::ScaleHints hints{c.gdk, c.qt, c.dpi, c.width, c.height};
@@ -138,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{nullptr, "2", std::nullopt, 3840, 2160, 3, "1.5"},  // multiplied
                       ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 1, "1", "192"},
                       ScaleCase{nullptr, nullptr, std::nullopt, 3840, 2160, 2, ";;", "192"},
-                      ScaleCase{nullptr, nullptr, std::nullopt, 1920, 1080, 2, "4"}));  // fits
+                      ScaleCase{nullptr, nullptr, std::nullopt, 1920, 1080, 2, "4"}),  // fits
+    ScaleName);
 
 INSTANTIATE_TEST_SUITE_P(
     Desktops, ScaleTest,
@@ -153,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{"3", nullptr, std::nullopt, 1920, 1080, 2},  // 1800 x 1197 fits
                       ScaleCase{"2", nullptr, std::nullopt, 1024, 768, 1},
                       ScaleCase{"0", "junk", 0.0f, 0, 0, 1}, ScaleCase{"x2", nullptr, {}, 0, 0, 1},
-                      ScaleCase{"100", nullptr, std::nullopt, 0, 0, 8}));
+                      ScaleCase{"100", nullptr, std::nullopt, 0, 0, 8}),
+    ScaleName);
 
 TEST(Scale, WindowPixelsMapBackToClientPixels) {
   EXPECT_EQ(shell::ToClient(399, -7, 1), std::pair(399, -7));
@@ -290,7 +308,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{"level -1", Record(-1), 0, 1},
                       RecordCase{"level 99", Record(99), 0, 5},
                       RecordCase{"every entry INT_MIN", Record(3, INT32_MIN), 0, 3},
-                      RecordCase{"longer than a record", Record(2) + "tail", 0, 2}));
+                      RecordCase{"longer than a record", Record(2) + "tail", 0, 2}),
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 TEST_F(Startup, EscapeOnTheTitleSavesAndEndsElsewhereOnlyReturns) {
   shell::TForm1 form(FROTHY_FONT_PATH, &clock_);

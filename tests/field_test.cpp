@@ -140,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
         WallCase{"over the left wall, moving away", 20, 5.0, 100, 1, 0, 35.0, 100, -1, 0},
         WallCase{"over the bottom wall, moving away", 25, 100, 390.0, 0, -2, 100, 360.0, 0, 2},
         // Wider than the field: left, then right on what the left test left.
-        WallCase{"both walls in order", 250, 200, 200, 0, 0, -3.0, -3.0, 0, 0}));
+        WallCase{"both walls in order", 250, 200, 200, 0, 0, -3.0, -3.0, 0, 0}),
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 TEST(Wall, MergedBubbleOverAWallThenBouncesNormally) {
   Rig rig;

@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {INT32_MIN, INT32_MAX, E, E, E, E, E, E, E, E},
                  0,
                  2,
-                 {INT32_MIN, 0, INT32_MAX, E, E, E, E, E, E, E}}));
+                 {INT32_MIN, 0, INT32_MAX, E, E, E, E, E, E, E}}),
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 struct ClockCase {
   std::int32_t elapsed;
@@ -107,7 +108,10 @@ INSTANTIATE_TEST_SUITE_P(Readings, ClockTest,
                                            ClockCase{125000, 2, 5, "2\u201905\u201D"},
                                            ClockCase{599999, 9, 59, "9\u201959\u201D"},
                                            ClockCase{600000, 9, 59, "9\u201959\u201D"},
-                                           ClockCase{2000000000, 9, 59, "9\u201959\u201D"}));
+                                           ClockCase{2000000000, 9, 59, "9\u201959\u201D"}),
+                         [](const auto& p) {
+                           return testing_support::CaseName("after", p.param.elapsed, "ms");
+                         });
 
 TEST(Clock, ReadsZeroUntilTheFirstMergeAndSurvivesTheWrap) {
   Rig rig;

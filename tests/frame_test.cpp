@@ -208,6 +208,7 @@ TEST_P(FieldClearingTest, EveryFrameAsAfterClearingTheWholeField) {
   EXPECT_GT(frames, 300);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, FieldClearingTest, ::testing::Values(1, 3, 5));
+INSTANTIATE_TEST_SUITE_P(Levels, FieldClearingTest, ::testing::Values(1, 3, 5),
+                         [](const auto& p) { return testing_support::CaseName("level", p.param); });
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <set>
 #include <string>
@@ -32,6 +33,12 @@ int CountOf(const Image& img, Rgb c) {
   return n;
 }
 
+std::string Hex(Rgb c) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(c));
+  return text;
+}
+
 struct RopCase {
   gfx::Rop mode;
   Rgb src, dst, expected;
@@ -58,7 +65,14 @@ INSTANTIATE_TEST_SUITE_P(TruthTable, CopyModeTest,
                                            // OR: black leaves the destination, white whitens it.
                                            RopCase{gfx::SRCPAINT, 0x000000, 0x3A6EA5, 0x3A6EA5},
                                            RopCase{gfx::SRCPAINT, 0xFFFFFF, 0x3A6EA5, 0xFFFFFF},
-                                           RopCase{gfx::SRCPAINT, 0xF0000F, 0x0C0C0C, 0xFC0C0F}));
+                                           RopCase{gfx::SRCPAINT, 0xF0000F, 0x0C0C0C, 0xFC0C0F}),
+                         [](const auto& p) {
+                           const RopCase& c = p.param;
+                           const char* mode = c.mode == gfx::SRCCOPY  ? "SRCCOPY"
+                                              : c.mode == gfx::SRCAND ? "SRCAND"
+                                                                      : "SRCPAINT";
+                           return testing_support::CaseName(mode, Hex(c.src), "onto", Hex(c.dst));
+                         });
 
 // Where a 4 x 4 source lands on an 8 x 6 destination, for placements over every edge.
 struct ClipCase {
@@ -88,13 +102,13 @@ TEST_P(ClipTest, DrawsOnlyWhatLiesOnTheSurface) {
   EXPECT_EQ(drawn, c.expectedPixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryEdge, ClipTest,
-                         ::testing::Values(ClipCase{2, 1, 16}, ClipCase{-2, 1, 8},
-                                           ClipCase{6, 1, 8}, ClipCase{2, -3, 4}, ClipCase{2, 4, 8},
-                                           ClipCase{-3, -3, 1}, ClipCase{7, 5, 1},
-                                           ClipCase{-4, 0, 0}, ClipCase{8, 0, 0}, ClipCase{0, 6, 0},
-                                           ClipCase{-2147483647, 0, 0},
-                                           ClipCase{2147483647, 2147483647, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryEdge, ClipTest,
+    ::testing::Values(ClipCase{2, 1, 16}, ClipCase{-2, 1, 8}, ClipCase{6, 1, 8}, ClipCase{2, -3, 4},
+                      ClipCase{2, 4, 8}, ClipCase{-3, -3, 1}, ClipCase{7, 5, 1}, ClipCase{-4, 0, 0},
+                      ClipCase{8, 0, 0}, ClipCase{0, 6, 0}, ClipCase{-2147483647, 0, 0},
+                      ClipCase{2147483647, 2147483647, 0}),
+    [](const auto& p) { return testing_support::CaseName("at", p.param.x, p.param.y); });
 
 TEST(FillRect, CoversColumnsX1ToX2MinusOneAndRowsLikewise) {
   Image img = Filled(10, 10, gfx::kWhite);
@@ -168,7 +182,11 @@ TEST_P(ArcTest, WholeEllipseOutlineInsideItsBox) {
 
 INSTANTIATE_TEST_SUITE_P(Boxes, ArcTest,
                          ::testing::Values(std::pair{28, 28}, std::pair{36, 36}, std::pair{29, 29},
-                                           std::pair{40, 20}, std::pair{9, 30}, std::pair{3, 3}));
+                                           std::pair{40, 20}, std::pair{9, 30}, std::pair{3, 3}),
+                         [](const auto& p) {
+                           return testing_support::CaseName(std::to_string(p.param.first) + 'x' +
+                                                            std::to_string(p.param.second));
+                         });
 
 TEST(Arc, ClipsAtTheSurfaceEdges) {
   const auto whole = Outline(20, 20, 48, 48);
@@ -298,7 +316,13 @@ INSTANTIATE_TEST_SUITE_P(
                       StampCase{"Good!", 40, 30, {.X = 40, .Y = 20, .FontHeight = 30}},
                       StampCase{"7", 20, 18, {.TextX = 25, .X = 0, .Y = 0, .FontHeight = 18}},
                       // a tile never given a height writes at the default cell height
-                      StampCase{"1\u201923\u201D", 80, 18, {.X = 1, .Y = 20}}));
+                      StampCase{"1\u201923\u201D", 80, 18, {.X = 1, .Y = 20}}),
+    [](const auto& p) {
+      const StampCase& c = p.param;
+      return testing_support::CaseName(
+          c.text, "tile", std::to_string(c.tileW) + 'x' + std::to_string(c.tileH), "at", c.at.X,
+          c.at.Y, "text at", c.at.TextX, "height", c.at.FontHeight);
+    });
 
 // Each pass stamps with its own mode and hands the target back in the mode it found, whatever
 // that was: the stamp is the same and the next plain drawing is not combined by AND or OR.
@@ -400,11 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
                      gfx::AndPass(i, tile, Text(), "42", {.X = 51, .Y = 1, .FontHeight = 18});
                      gfx::OrPass(i, tile, Text(), "42", {.X = 50, .Y = 0});
                    }}),
-    [](const auto& param) {
-      std::string name = param.param.what;
-      std::replace(name.begin(), name.end(), ' ', '_');
-      return name;
-    });
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 // The blocks shown for a frame's damage cover every damaged pixel within the bounds, and never
 // more pixels than the damaged blocks themselves.

@@ -17,6 +17,10 @@ DEFAULTS = ("pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat")
 STAND_IN = """#!/bin/sh
 echo "ran in $PWD with $# arguments"
 """
+SHARED_GROUP_GETENT = """#!/bin/sh
+[ "$1" = group ] || exec GETENT "$@"
+GETENT "$@" | sed 's/$/,somebody_else/; s/:,/:/'
+"""
 
 
 class LauncherTest(unittest.TestCase):
@@ -42,8 +46,10 @@ class LauncherTest(unittest.TestCase):
         self.cwd = os.path.join(self.tmp, "cwd")
         os.makedirs(self.cwd)
 
-    def run_launcher(self, args=(), home="HOME", xdg=None):
+    def run_launcher(self, args=(), home="HOME", xdg=None, path=None):
         env = {k: v for k, v in os.environ.items() if k not in ("HOME", "XDG_DATA_HOME")}
+        if path is not None:
+            env["PATH"] = path + os.pathsep + env.get("PATH", os.defpath)
         if home == "HOME":
             env["HOME"] = self.home
         elif home is not None:
@@ -150,25 +156,36 @@ class LauncherTest(unittest.TestCase):
     def test_a_play_folder_others_can_write_to_is_refused(self):
         # Someone who can write to the folder could aim the record at any of the player's files.
         folder = os.path.join(self.home, ".local", "share", "frothy")
-        other_group = 60 if os.getgid() != 60 else 100  # "games", or "users"
-        # mode, owner (None: the player), group (None: the player's), refused because
+        # A group other than the player's own that the folder may be given to: root may give
+        # it any ("games"); a player only one of their other groups.
+        root = os.geteuid() == 0
+        if root:
+            other_group = 60 if os.getgid() != 60 else 100  # "games", or "users"
+        else:
+            other_group = next((g for g in os.getgroups() if g != os.getgid()), None)
+        # mode, owner (None: the player), group (None: the player's), whether the player's
+        # group has other members, refused because, and why the case cannot run (None: it can)
         cases = [
-            (0o755, None, None, None),
-            (0o700, None, None, None),
-            (0o777, None, None, "every user can write to it"),
-            (0o1777, None, None, "every user can write to it"),
-            (0o775, None, other_group, "its group can write to it"),
+            (0o755, None, None, False, None, None),
+            (0o700, None, None, False, None, None),
+            (0o777, None, None, False, "every user can write to it", None),
+            (0o1777, None, None, False, "every user can write to it", None),
+            (0o775, None, other_group, False, "its group can write to it",
+             None if other_group is not None else "the player is in no other group"),
+            (0o775, None, None, True, "its group can write to it", None),
+            (0o755, 42001, None, False, "it belongs to another user",
+             None if root else "only root can give a folder to another user"),
         ]
-        if os.geteuid() == 0:
-            cases.append((0o755, 42001, None, "it belongs to another user"))
-        for mode, owner, group, why in cases:
-            with self.subTest(mode=oct(mode), owner=owner, group=group):
+        for mode, owner, group, shared, why, cannot in cases:
+            with self.subTest(mode=oct(mode), owner=owner, group=group, shared=shared):
+                if cannot:
+                    self.skipTest(cannot)
                 shutil.rmtree(folder, True)
                 os.makedirs(folder)
                 os.chmod(folder, mode)
                 os.chown(folder, owner if owner is not None else -1,
                          group if group is not None else -1)
-                r = self.run_launcher()
+                r = self.run_launcher(path=self.group_shared_with_others() if shared else None)
                 if why is None:
                     self.assertEqual(r.returncode, 0, r.stderr)
                     self.assertIn("ran in", r.stdout)
@@ -177,6 +194,17 @@ class LauncherTest(unittest.TestCase):
                 self.assertIn(why, r.stderr)
                 self.assertNotIn("ran in", r.stdout, "the game was started")
                 self.assertEqual(os.listdir(folder), [], "files were copied in")
+
+    def group_shared_with_others(self):
+        """A folder for the PATH whose getent names one more member in every group, so that the
+        player's own group is one that somebody else shares, without making a user."""
+        bindir = os.path.join(self.tmp, "shared-group-bin")
+        os.makedirs(bindir, exist_ok=True)
+        stand_in = os.path.join(bindir, "getent")
+        with open(stand_in, "w") as f:
+            f.write(SHARED_GROUP_GETENT.replace("GETENT", shutil.which("getent")))
+        os.chmod(stand_in, 0o755)
+        return bindir
 
     def test_a_new_play_folder_is_the_players_alone_whatever_the_umask(self):
         old = os.umask(0)

@@ -62,7 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{100, 100, 46340, 46440, 100, true},
                       HitCase{100, 100, 46341, 100, 100, false},
                       HitCase{100, 100, 65536, 100, 100, true},
-                      HitCase{100, 100, 65536, 101, 100, false}));
+                      HitCase{100, 100, 65536, 101, 100, false}),
+    [](const auto& p) {
+      const HitCase& c = p.param;
+      return testing_support::CaseName("r", c.r, "at", c.cx, c.cy, "point", c.x, c.y);
+    });
 
 TEST(Merge, HugeAreasWrapInsteadOfOverflowing) {
   Rig rig = FieldOf({{0, 46340, 100, 100}, {1, 46340, 100, 100}});
@@ -168,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NoMergeCase{"no click", 0, 0, 102, 100, false},
                       NoMergeCase{"finish banner swallows it", 1, 1, 300, 300, true},
                       NoMergeCase{"final click is not a merge", 2, 1, 102, 100, false},
-                      NoMergeCase{"pause keeps it latched", 3, 1, 102, 100, false}));
+                      NoMergeCase{"pause keeps it latched", 3, 1, 102, 100, false}),
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 }  // namespace

@@ -75,6 +75,7 @@ TEST_P(PresentTest, TheWindowShowsEveryChangeAndOnlyTheVisibleRows) {
   EXPECT_EQ(Mismatch(window, frame, scale), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, PresentTest, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Scales, PresentTest, ::testing::Values(1, 2, 3),
+                         [](const auto& p) { return testing_support::CaseName("scale", p.param); });
 
 }  // namespace

@@ -28,7 +28,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TimeCase{959, "9' 59''"}, TimeCase{1005, "10' 05''"},
                       TimeCase{99, "0' 99''"},  // damaged entries follow the same rule
                       TimeCase{-105, "-1' 0-5''"}, TimeCase{INT32_MIN, "-21474836' 0-48''"},
-                      TimeCase{INT32_MAX, "21474836' 47''"}));
+                      TimeCase{INT32_MAX, "21474836' 47''"}),
+    [](const auto& p) { return testing_support::CaseName("entry", p.param.entry); });
 
 // Renders one text the way the screen does, to compare with the back buffer.
 gfx::Image Expected(const char* text, gfx::Rgb color) {

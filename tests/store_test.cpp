@@ -498,7 +498,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"disk full at once", 0, 1, ENOSPC, "ディスクがいっぱいです"},
                       FaultCase{"half written, then EIO", 1, 2, EIO, "I/O エラー (5)"},
                       FaultCase{"half written, then quota", 1, 2, EDQUOT,
-                                "ディスクがいっぱいです"}));
+                                "ディスクがいっぱいです"}),
+    [](const auto& p) { return testing_support::CaseName(p.param.what); });
 
 // The system's error numbers reach the player as the record's codes by meaning, never by value.
 TEST(ErrorFor, EveryNumberHasItsCodeAndText) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 
 #include <stdexcept>
@@ -115,6 +116,28 @@ bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img) {
     for (int i = 0; i < img.Width(); ++i)
       if (back.At(x + i, y + j) != img.At(i, j)) return false;
   return true;
+}
+
+std::string NameFromWords(std::string_view words) {
+  std::string name;
+  const auto alnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const char c = words[i];
+    if (alnum(c)) {
+      name += c;
+    } else if (c == '+') {
+      if (!name.empty() && name.back() != '_') name += '_';
+      name += "plus_";
+    } else if (c == '-' && (i == 0 || !alnum(words[i - 1])) && i + 1 < words.size() &&
+               std::isdigit(static_cast<unsigned char>(words[i + 1]))) {
+      if (!name.empty() && name.back() != '_') name += '_';
+      name += "minus";
+    } else if (!name.empty() && name.back() != '_') {
+      name += '_';
+    }
+  }
+  while (!name.empty() && name.back() == '_') name.pop_back();
+  return name;
 }
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,6 +94,18 @@ class TempDir {
 // come back: a watchdog of `seconds` ends a child that waits for ever (a read from a pipe
 // nobody writes to), so such a fault fails the test instead of hanging the suite.
 std::string InChildWithWatchdog(const std::function<std::string()>& fn, unsigned seconds = 20);
+
+// A parameterised case's name, the same for GoogleTest and ctest in every build: the parts
+// written one after another, each run of characters a test name may not hold made one '_', a
+// plus sign "plus" and a minus sign before a number "minus" (CaseName("at", -2, 1) is
+// "at_minus2_1").
+std::string NameFromWords(std::string_view words);
+template <typename... Parts>
+std::string CaseName(const Parts&... parts) {
+  std::ostringstream words;
+  ((words << parts << ' '), ...);
+  return NameFromWords(words.str());
+}
 
 // Whether the image shows with its top-left corner at (x, y) of `back`, pixel for pixel.
 bool Shows(const gfx::Image& back, int x, int y, const gfx::Image& img);

@@ -1,6 +1,8 @@
 // The title screen: hit areas, lit controls, the level selector and leaving the scene.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "game/scenes.hpp"
 #include "gfx/draw.hpp"
 #include "support.hpp"
@@ -42,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Point{208, 321, kNone}, Point{218, 321, kNone}, Point{254, 311, kUp},
                       Point{254, 331, kUp}, Point{254, 310, kNone}, Point{254, 332, kNone},
                       Point{262, 319, kUp}, Point{262, 323, kUp}, Point{262, 318, kNone},
-                      Point{262, 324, kNone}, Point{253, 321, kNone}, Point{263, 321, kNone}));
+                      Point{262, 324, kNone}, Point{253, 321, kNone}, Point{263, 321, kNone}),
+    [](const auto& p) { return testing_support::CaseName("at", p.param.x, p.param.y); });
 
 TEST(HitArea, NoPointOfTheWindowHitsTwoControls) {
   for (int y = -5; y < 405; ++y)
@@ -117,7 +120,10 @@ TEST_P(HoverTest, LightsOnlyTheControlUnderThePointerInTheSameFrame) {
 
 INSTANTIATE_TEST_SUITE_P(Controls, HoverTest,
                          ::testing::Values(HoverCase{200, 197, 0}, HoverCase{200, 235, 1},
-                                           HoverCase{215, 322, 2}, HoverCase{300, 100, -1}));
+                                           HoverCase{215, 322, 2}, HoverCase{300, 100, -1}),
+                         [](const auto& p) {
+                           return testing_support::CaseName("at", p.param.x, p.param.y);
+                         });
 
 TEST(Title, RightArrowLitLooksOnlyChangeArrowPixels) {
   // The digit's stamp overlaps the right arrow; the lit arrow must still show whole where the
@@ -140,6 +146,10 @@ struct LevelCase {
 
 class LevelTest : public ::testing::TestWithParam<LevelCase> {};
 
+std::string LevelName(const ::testing::TestParamInfo<LevelCase>& p) {
+  return testing_support::CaseName("level", p.param.from, "click", p.param.x, p.param.y);
+}
+
 TEST_P(LevelTest, ArrowsMoveByOneWithinOneToFive) {
   const LevelCase c = GetParam();
   Rig rig(c.from);
@@ -154,14 +164,16 @@ TEST_P(LevelTest, ArrowsMoveByOneWithinOneToFive) {
 INSTANTIATE_TEST_SUITE_P(Clamping, LevelTest,
                          ::testing::Values(LevelCase{1, 213, 321, 1}, LevelCase{2, 213, 321, 1},
                                            LevelCase{5, 213, 321, 4}, LevelCase{4, 258, 321, 5},
-                                           LevelCase{5, 258, 321, 5}, LevelCase{3, 100, 100, 3}));
+                                           LevelCase{5, 258, 321, 5}, LevelCase{3, 100, 100, 3}),
+                         LevelName);
 
 // Out of reach of a loaded record (the load clamps), but the arrows wrap rather than overflow.
 INSTANTIATE_TEST_SUITE_P(Wrapping, LevelTest,
                          ::testing::Values(LevelCase{INT32_MIN, 213, 321, INT32_MAX},
                                            LevelCase{INT32_MIN, 258, 321, INT32_MIN + 1},
                                            LevelCase{INT32_MAX, 258, 321, INT32_MIN},
-                                           LevelCase{INT32_MAX, 213, 321, INT32_MAX - 1}));
+                                           LevelCase{INT32_MAX, 213, 321, INT32_MAX - 1}),
+                         LevelName);
 
 TEST(Title, StartClickShowsTheFieldInTheSameTick) {
   Rig rig(2, 99);

@@ -3,6 +3,10 @@
 # the project's configuration over the project's own sources, compiled as BUILD_DIR compiles
 # them (its compile_commands.json). Any finding fails the check.
 #   tools/check_style.sh [BUILD_DIR]
+# A file clang-tidy found clean is not checked again while nothing that decides its result has
+# changed: the cache, BUILD_DIR/clang-tidy-cache/, holds one empty file per clean result, named
+# by a digest of clang-tidy's version, .clang-tidy, the file's compile command, the file itself
+# and every tracked header (a header's findings count for every file that includes it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -16,15 +20,59 @@ echo "clang-format: ${#sources[@]} files in shape"
 # tests) only with MinGW.
 mapfile -t units < <(git ls-files '*.cpp' |
                      grep -v -e '^tests/fuzz/' -e '^web/' -e '^windows/' -e '^tests/windows/')
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-status=0
-printf '%s\n' "${units[@]}" |
-  xargs -P "$(nproc 2>/dev/null || echo 2)" -n 4 clang-tidy -p "$build" --quiet >"$log" 2>&1 ||
-  status=$?
-if [ "$status" -ne 0 ] || grep -q -E '(warning|error):' "$log"; then
-  grep -E -A3 '(warning|error):' "$log" || cat "$log"
-  echo "clang-tidy: findings above (status $status)" >&2
+cache=$build/clang-tidy-cache
+mkdir -p "$cache"
+# "digest file" for each unit.
+mapfile -t keyed < <(clang-tidy --version | python3 -c '
+import hashlib, json, os, subprocess, sys
+build, units = sys.argv[1], sys.argv[2:]
+common = hashlib.sha256(sys.stdin.buffer.read())
+with open(".clang-tidy", "rb") as f:
+    common.update(f.read())
+headers = subprocess.run(["git", "ls-files", "*.hpp"], check=True, capture_output=True,
+                         text=True).stdout.split()
+for h in sorted(headers):
+    with open(h, "rb") as f:
+        common.update(h.encode() + b"\0" + f.read() + b"\0")
+with open(os.path.join(build, "compile_commands.json")) as f:
+    commands = {os.path.realpath(e["file"]): json.dumps(e, sort_keys=True) for e in json.load(f)}
+for unit in units:
+    key = common.copy()
+    key.update(commands.get(os.path.realpath(unit), "not compiled").encode() + b"\0")
+    with open(unit, "rb") as f:
+        key.update(f.read())
+    print(key.hexdigest(), unit)
+' "$build" "${units[@]}")
+
+todo=()
+for line in "${keyed[@]}"; do
+  [ -e "$cache/${line%% *}" ] || todo+=("$line")
+done
+
+# tidy_one DIGEST FILE: checks one file; a clean result goes into the cache, findings into
+# DIGEST.findings beside it for the report below.
+tidy_one() {
+  local out status=0
+  out=$(clang-tidy -p "$build" --quiet "$2" 2>&1) || status=$?
+  if [ "$status" -eq 0 ] && ! grep -q -E '(warning|error):' <<<"$out"; then
+    : >"$cache/$1"
+  else
+    printf '%s\n(clang-tidy exit status %s)\n' "$out" "$status" >"$cache/$1.findings"
+  fi
+}
+export -f tidy_one
+export build cache
+rm -f "$cache"/*.findings
+if [ ${#todo[@]} -gt 0 ]; then
+  printf '%s\n' "${todo[@]}" |
+    xargs -P "$(nproc 2>/dev/null || echo 2)" -L 1 bash -c 'tidy_one "$@"' tidy_one
+fi
+if compgen -G "$cache/*.findings" >/dev/null; then
+  for f in "$cache"/*.findings; do
+    grep -E -A3 '(warning|error):' "$f" || cat "$f"
+  done
+  echo "clang-tidy: findings above" >&2
   exit 1
 fi
-echo "clang-tidy: ${#units[@]} files clean"
+echo "clang-tidy: ${#units[@]} files clean ($((${#units[@]} - ${#todo[@]})) unchanged since a" \
+     "clean check, ${#todo[@]} checked)"

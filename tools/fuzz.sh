@@ -8,16 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
-build=build-fuzz
-jobs=$(nproc 2>/dev/null || echo 2)
+build=build-fuzz  # the fuzz preset's folder
 
-# -fsanitize=fuzzer-no-link goes to the whole tree, not just the targets: the coverage the
-# fuzzer steers by is in the libraries.
-CC=clang CXX=clang++ cmake -S . -B "$build" \
-  -DFROTHY_FUZZ=ON -DFROTHY_SANITIZE=ON -DFROTHY_WERROR=OFF \
-  -DFROTHY_BUILD_TESTS=OFF -DFROTHY_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-cmake --build "$build" -j "$jobs" --target fuzz_sheet fuzz_record fuzz_wave
+# The fuzz preset: clang, the sanitizers, and -fsanitize=fuzzer-no-link for the whole tree.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/frothy-fuzz.XXXXXX")
 failed=0

@@ -4,13 +4,17 @@ error report."""
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 
-import browser
-from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, NOWHERE, PANEL, RANKING, START, WIDTH,
-                     Page, Server, copy_site, record, wait_until)
+# The page's driver, shared with the browser's meter and screenshot tools.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "web"))
+import browser  # noqa: E402
+from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, NOWHERE, PANEL, RANKING, START,  # noqa: E402
+                     WIDTH, Page, Server, copy_site, record, wait_until)
 
 
 def desktop_title_with_start_lit():

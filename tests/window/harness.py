@@ -10,6 +10,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -20,33 +21,11 @@ DATA_FILES = ("pic.bmp", "snd1.wav", "snd2.wav", "snd3.wav", "b_data.dat")
 CAPTION = "FROTHY!"
 BOX_TITLE = "Frothy"  # the error box is titled after the program
 
-# Title controls, as clicked.
-START = (197, 197)
-RANKING = (198, 235)
-LEVEL_DOWN = (213, 321)
-LEVEL_UP = (257, 321)
-NOWHERE = (100, 380)
-
-# Title controls, as drawn: x, y, w, h.
-CONTROLS = {
-    "start": (163, 189, 70, 17),
-    "ranking": (165, 229, 68, 14),
-    "down": (209, 313, 9, 18),
-    "up": (254, 313, 9, 18),
-}
-LEVEL_BOX = (218, 313, 36, 18)  # the level digit is written in here
-
-
-def wait_until(condition, timeout=10.0, what="condition"):
-    """Polls `condition` until it returns a true value, which is returned."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
-        time.sleep(0.02)
+# Where the title's controls are, and the polling wait: shared with the browser's driver
+# (tools/web/browser.py) from tools/.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from screen import (CONTROLS, LEVEL_BOX, LEVEL_DOWN, LEVEL_UP, NOWHERE, RANKING,  # noqa: E402,F401
+                    START, wait_until)
 
 
 class Xvfb:

@@ -14,8 +14,7 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
-import browser  # noqa: E402
+import browser  # tools/web/browser.py, beside this script
 
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
 BENCH = os.environ.get("FROTHY_BENCH", "build-test/frothy_bench")

@@ -6,8 +6,7 @@
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
-import browser  # noqa: E402
+import browser  # tools/web/browser.py, beside this script
 
 # width, height, device pixel ratio; None: the desktop picture
 DEVICES = {"desktop": None, "phone": (390, 844, 3), "turned": (844, 390, 3)}

@@ -18,11 +18,10 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.keys import Keys
 
-# The title controls and the polling wait are the desktop window suite's own.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
-from harness import LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, wait_until  # noqa: E402,F401
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
-                                "web"))
+# The title controls and the polling wait are the desktop window suite's too.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from screen import LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, wait_until  # noqa: E402,F401
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import serve  # noqa: E402
 
 SITE = os.environ.get("FROTHY_SITE", "build-web/site")
