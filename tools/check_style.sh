@@ -4,9 +4,11 @@
 # them (its compile_commands.json). Any finding fails the check.
 #   tools/check_style.sh [BUILD_DIR]
 # A file clang-tidy found clean is not checked again while nothing that decides its result has
-# changed: the cache, BUILD_DIR/clang-tidy-cache/, holds one empty file per clean result, named
-# by a digest of clang-tidy's version, .clang-tidy, the file's compile command, the file itself
-# and every tracked header (a header's findings count for every file that includes it).
+# changed: the cache, ${XDG_CACHE_HOME:-~/.cache}/frothy/clang-tidy/ (FROTHY_TIDY_CACHE moves
+# it), holds one empty file per clean result, named by a digest of clang-tidy's version,
+# .clang-tidy, the file's compile command (with the checkout's and the build's folders taken
+# out, so that every clone on the machine shares it), the file itself and every tracked header
+# (a header's findings count for every file that includes it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -20,7 +22,7 @@ echo "clang-format: ${#sources[@]} files in shape"
 # tests) only with MinGW.
 mapfile -t units < <(git ls-files '*.cpp' |
                      grep -v -e '^tests/fuzz/' -e '^web/' -e '^windows/' -e '^tests/windows/')
-cache=$build/clang-tidy-cache
+cache=${FROTHY_TIDY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/frothy/clang-tidy}
 mkdir -p "$cache"
 # "digest file" for each unit.
 mapfile -t keyed < <(clang-tidy --version | python3 -c '
@@ -34,8 +36,12 @@ headers = subprocess.run(["git", "ls-files", "*.hpp"], check=True, capture_outpu
 for h in sorted(headers):
     with open(h, "rb") as f:
         common.update(h.encode() + b"\0" + f.read() + b"\0")
+top, out = os.path.realpath("."), os.path.realpath(build)
+def portable(entry):
+    text = json.dumps(entry, sort_keys=True)
+    return text.replace(out, "<build>").replace(top, "<source>")
 with open(os.path.join(build, "compile_commands.json")) as f:
-    commands = {os.path.realpath(e["file"]): json.dumps(e, sort_keys=True) for e in json.load(f)}
+    commands = {os.path.realpath(e["file"]): portable(e) for e in json.load(f)}
 for unit in units:
     key = common.copy()
     key.update(commands.get(os.path.realpath(unit), "not compiled").encode() + b"\0")
