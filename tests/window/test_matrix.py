@@ -351,7 +351,8 @@ class MatrixTest(GameTest):
                              what="the start button lit")
             self.assertIsNone(game.proc.poll())
         else:
-            self.assertEqual(game.wait_exit(), 0)
+            code = game.wait_exit()
+            self.assertEqual(code, 0, code and game.stderr())
 
     def check_record(self, case, record, before):
         if case.make is folder:
