@@ -16,6 +16,7 @@
 
 #include "desktop/main_loop.hpp"
 #include "desktop/window.hpp"
+#include "desktop/x11_session.hpp"
 #include "shell/form.hpp"
 #include "shell/shell.hpp"
 
@@ -66,6 +67,7 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   CatchSessionSignals();
+  PassOverXErrors();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     ShowErrorBox(title, shell::ErrorBoxText(SDL_GetError()), nullptr);
     return 1;

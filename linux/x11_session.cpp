@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -21,12 +22,26 @@ struct DestroyDatabase {
 using OwnedDisplay = std::unique_ptr<Display, CloseDisplay>;
 using OwnedDatabase = std::unique_ptr<std::remove_pointer_t<XrmDatabase>, DestroyDatabase>;
 
+// A protocol error (a request about a window that has just gone, say) is the X server refusing
+// one request; Xlib's default handler ends the whole program for it. It is said and passed over.
+extern "C" int OnXError(Display* display, XErrorEvent* error) {
+  char text[160] = "";
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "frothy: the X server refused a request (%s, request %d, resource 0x%lx)\n",
+               text, error->request_code, error->resourceid);
+  return 0;
+}
+
 bool OnX11() {
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver && std::strcmp(driver, "x11") == 0;
 }
 
 }  // namespace
+
+void PassOverXErrors() {
+  XSetErrorHandler(OnXError);
+}
 
 std::optional<std::string> XftDpiResource() {
   if (!OnX11()) return std::nullopt;

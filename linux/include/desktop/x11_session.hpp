@@ -8,6 +8,11 @@ struct SDL_Window;
 
 namespace desktop {
 
+// An X protocol error is reported on standard error and the program goes on, instead of Xlib's
+// default of ending it; for every connection, SDL's and ours. Set before SDL opens its own,
+// whose handler hands errors on to this one.
+void PassOverXErrors();
+
 // The Xft.dpi entry of the X server's resource database (the RESOURCE_MANAGER property that
 // the desktop or xrdb sets), read through Xlib's resource manager; nothing when SDL does not
 // run on X11, there is no X server, or the entry is absent.
