@@ -184,13 +184,17 @@ case $target in
   # The page draws on its canvas itself and takes its input from the page: of SDL it uses the
   # audio (driven by the page, without threads), the events audio needs, timers and surfaces
   # (which SDL builds with or without its video subsystem). No window, renderer, OpenGL,
-  # joystick, haptic, sensor, power, locale or file-system code.
+  # joystick, haptic, sensor, power, locale or file-system code; SDL's own conversions between
+  # the Unicode forms and Latin-1 instead of the C library's iconv with every legacy code page
+  # (its tables were a third of the program); and, SDL_LEAN_AND_MEAN, the generic blitter in
+  # place of the specialised ones (the one blit, the sprite sheet's at start-up, gives the same
+  # pixels).
   web) cmake_build sdl2 libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
          -DSDL_PTHREADS=OFF -DSDL_THREADS=OFF -DSDL_VIDEO=OFF -DSDL_RENDER=OFF \
          -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYVIDEO=OFF \
          -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
          -DSDL_POWER=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_FILESYSTEM=OFF \
-         -DSDL_DISKAUDIO=OFF ;;
+         -DSDL_DISKAUDIO=OFF -DSDL_SYSTEM_ICONV=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 ;;
   # The game needs video, events, audio and timers; no game controller, haptic or sensor code.
   windows) cmake_build sdl2 libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
              -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF ;;
