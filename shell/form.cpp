@@ -98,19 +98,42 @@ void OpenCue(audio::MediaPlayer& cue, FileLayer& files, const std::string& name)
 
 void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd,
                         FileLayer& files) {
+  FormCreateBegin(msSinceUtcMidnight, cwd, files);
+  while (!FormCreateStep()) {
+  }
+}
+
+void TForm1::FormCreateBegin(std::uint32_t msSinceUtcMidnight, const std::string& cwd,
+                             FileLayer& files) {
   files_ = &files;
+  createStep_ = 0;
   game::SeedRandom(Rng, msSinceUtcMidnight);
   G.DataDir = DataDirFor(cwd);
   // Saves cut short by a kill or a power loss may have left their temporary files.
   files.RemoveStaleTemporaries();
+}
 
-  text_ = std::make_unique<gfx::TtfText>(fontPath_);
-  G.Sprites = gfx::CutSprites(ReadSheet(files));
-
-  OpenCue(MediaPlayer1, files, "snd1.wav");
-  OpenCue(MediaPlayer2, files, "snd2.wav");
-  OpenCue(MediaPlayer3, files, "snd3.wav");
-
+bool TForm1::FormCreateStep() {
+  FileLayer& files = *files_;
+  switch (createStep_++) {
+    case 0:
+      text_ = std::make_unique<gfx::TtfText>(fontPath_);
+      return false;
+    case 1:
+      G.Sprites = gfx::CutSprites(ReadSheet(files));
+      return false;
+    case 2:
+      OpenCue(MediaPlayer1, files, "snd1.wav");
+      return false;
+    case 3:
+      OpenCue(MediaPlayer2, files, "snd2.wav");
+      return false;
+    case 4:
+      OpenCue(MediaPlayer3, files, "snd3.wav");
+      return false;
+    default:
+      break;
+  }
   G.BackBuffer = gfx::Image(game::kFrameWidth, game::kFrameHeight);
   try {
     saved_ = ReadRecordInto(G, files);
@@ -121,6 +144,7 @@ void TForm1::FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd
     throw;
   }
   lastTried_ = saved_;
+  return true;
 }
 
 store::Record ReadRecordInto(game::GameState& g, FileLayer& files) {

@@ -45,11 +45,10 @@ Shell::Start Shell::LockFolder(const std::string& alreadyRunningText) {
   return Start::Running;
 }
 
-Shell::Start Shell::StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight,
-                            const std::string& cwd) {
-  ticks_ = TickSchedule(armedUs);
+template <typename F>
+std::optional<Shell::Start> Shell::StartUpStep(F&& step) {
   try {
-    Form1.FormCreate(msSinceUtcMidnight, cwd, platform_.Files());
+    if (!step()) return std::nullopt;
   } catch (const store::IoError& e) {
     // The record file is read last: everything the frame step needs is there.
     platform_.ShowError(title_, ErrorBoxText(e.what()));
@@ -59,6 +58,27 @@ Shell::Start Shell::StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnig
   }
   running_ = true;
   return Start::Running;
+}
+
+Shell::Start Shell::StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight,
+                            const std::string& cwd) {
+  std::optional<Start> start = BeginStartUp(armedUs, msSinceUtcMidnight, cwd);
+  while (!start) start = ContinueStartUp();
+  return *start;
+}
+
+std::optional<Shell::Start> Shell::BeginStartUp(std::int64_t armedUs,
+                                                std::uint32_t msSinceUtcMidnight,
+                                                const std::string& cwd) {
+  ticks_ = TickSchedule(armedUs);
+  return StartUpStep([&] {
+    Form1.FormCreateBegin(msSinceUtcMidnight, cwd, platform_.Files());
+    return false;
+  });
+}
+
+std::optional<Shell::Start> Shell::ContinueStartUp() {
+  return StartUpStep([&] { return Form1.FormCreateStep(); });
 }
 
 void Shell::Present() {

@@ -448,4 +448,41 @@ TEST_F(Startup, ARecordThatCouldNotBeReadIsNeverReplaced) {
     EXPECT_FALSE(shell::SavingReplacesNothingUnread(code)) << code;
 }
 
+// Step by step, the start-up ends as it does in one call, at the same step and with the same
+// report; until its last step the game does not run.
+TEST_F(Startup, InStepsTheStartUpEndsAsInOneCall) {
+  using Start = shell::Shell::Start;
+  struct Case {
+    const char* spoilt;  // nullptr: the default data
+    const char* contents;
+    Start start;
+    int calls;  // BeginStartUp and each ContinueStartUp
+  };
+  for (const Case& c : {Case{nullptr, "", Start::Running, 7},
+                        Case{"snd2.wav", "RIFF....WAVEjunk", Start::Failed, 5},
+                        Case{"b_data.dat", "short", Start::Running, 7}}) {
+    SCOPED_TRACE(c.spoilt ? c.spoilt : "default data");
+    if (c.spoilt) Spoil(c.spoilt, c.contents);
+    QuietPlatform whole(files_), stepped(files_);
+    shell::Shell once(whole, "Frothy", &clock_), inSteps(stepped, "Frothy", &clock_);
+    const Start expected = once.StartUp(0, 0, dir_.string());
+    int calls = 1;
+    std::optional<Start> start = inSteps.BeginStartUp(0, 0, dir_.string());
+    while (!start) {
+      inSteps.Tick();
+      EXPECT_TRUE(inSteps.Form1.G.BackBuffer.Empty()) << "no frame step before the last step";
+      start = inSteps.ContinueStartUp();
+      ++calls;
+    }
+    EXPECT_EQ(*start, c.start);
+    EXPECT_EQ(expected, c.start);
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(stepped.errors, whole.errors);
+    EXPECT_EQ(stepped.errors.size(), c.spoilt ? 1u : 0u);
+    if (c.spoilt)
+      fs::copy_file(fs::path(FROTHY_DATA_DIR) / c.spoilt, dir_ / c.spoilt,
+                    fs::copy_options::overwrite_existing);
+  }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <emscripten/html5.h>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -274,19 +275,33 @@ EMSCRIPTEN_KEEPALIVE int frothy_merge_point() {
 
 namespace {
 
-// Start-up, in a task of its own: the browser paints and takes input between the program's
-// arrival and the game's start-up, rather than in one long stretch of both.
+// Start-up, a step to a task: the browser paints and takes input between the program's
+// arrival and each step, rather than in one long stretch of them all.
+void StartUpStep(void*);
+
+void StartUpDone(std::optional<shell::Shell::Start> start) {
+  if (!start) {
+    emscripten_set_timeout(StartUpStep, 0, nullptr);
+  } else if (*start == shell::Shell::Start::Running) {
+    WaitForNextTick();
+  } else {
+    PageStopped();
+  }
+}
+
+void StartUpStep(void*) {
+  StartUpDone(g_game->shell.ContinueStartUp());
+}
+
 void StartUpPage(void*) {
   Game& g = *g_game;
   // Until the first click the browser keeps audio shut.
   audio::MediaPlayer::SetMuted(true);
-  if (g.shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running ||
-      g.shell.StartUp(NowUs(), shell::UtcMsSinceMidnight(), kDataDir) !=
-          shell::Shell::Start::Running) {
+  if (g.shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running) {
     PageStopped();
     return;
   }
-  WaitForNextTick();
+  StartUpDone(g.shell.BeginStartUp(NowUs(), shell::UtcMsSinceMidnight(), kDataDir));
 }
 
 }  // namespace

@@ -275,8 +275,10 @@ var frothyPage = (function () {
   // The layout (index.html) sizes the canvas to the viewport.
   function fit() { frothyLayout.fit(); }
 
-  // The canvas holds the game's client area pixel for pixel.
+  // The canvas holds the game's client area pixel for pixel. The page is laid out for the size
+  // the program gives it already; a size set again would clear the canvas and lay it out anew.
   page.setClientSize = function (width, height) {
+    if (canvas.width === width && canvas.height === height) return;
     canvas.width = width;
     canvas.height = height;
     fit();
@@ -302,9 +304,20 @@ var frothyPage = (function () {
       page.state = 'running';
       $('loading').hidden = true;
       $('escape').disabled = false;
+      offerInstalling();
       if (takeOverAsked) giveWay();
     }
   };
+
+  // The web app manifest, linked once the game runs: the browser fetches it and its largest
+  // icon as soon as it is linked, and on a first visit they would share the network with the
+  // program.
+  function offerInstalling() {
+    var link = document.createElement('link');
+    link.rel = 'manifest';
+    link.href = 'manifest.webmanifest';
+    document.head.appendChild(link);
+  }
 
   // The Escape control says what Escape does in the scene (0 the title, else play or ranking).
   page.scene = function (scene) {
@@ -410,7 +423,6 @@ var frothyPage = (function () {
     });
   };
 
-  fit();
   canvas.focus();
   if ('serviceWorker' in navigator) {
     var register = function () {
@@ -426,6 +438,53 @@ var frothyPage = (function () {
 
 var Module = typeof Module !== 'undefined' ? Module : {};
 Module['canvas'] = document.getElementById('canvas');
+// The sound output is made at the first click or tap, when the browser lets the page sound:
+// a browser takes its time over a page's first audio context (a tenth of a second here), which
+// would otherwise block the start-up's first cue. Until then SDL opens its device on a stand-in
+// with the audio context's ways that SDL uses, at the rate the mixer asks for; the first press
+// makes the real context at that rate and moves SDL's output node over to it.
+(function () {
+  if (typeof AudioContext === 'undefined') return;  // SDL looks for another kind itself
+  var RATE = 44100;
+  var nodes = [];
+  var standIn = {
+    sampleRate: RATE,
+    state: 'suspended',
+    destination: {},
+    createScriptProcessor: function (size, inputs, outputs) {
+      var node = {
+        onaudioprocess: null,
+        real: null,
+        connect: function () {},
+        disconnect: function () {
+          node.gone = true;
+          if (node.real) node.real.disconnect();
+        }
+      };
+      nodes.push({ node: node, size: size, inputs: inputs, outputs: outputs });
+      return node;
+    },
+    close: function () {},
+    resume: function () {
+      var context;
+      try {
+        context = new AudioContext({ sampleRate: RATE });
+      } catch (e) {
+        return;  // the game plays on silently
+      }
+      nodes.forEach(function (n) {
+        if (n.node.gone) return;
+        var real = context.createScriptProcessor(n.size, n.inputs, n.outputs);
+        real.onaudioprocess = function (e) { if (n.node.onaudioprocess) n.node.onaudioprocess(e); };
+        real.connect(context.destination);
+        n.node.real = real;
+      });
+      Module['SDL2'].audioContext = context;
+      context.resume();
+    }
+  };
+  Module['SDL2'] = { audioContext: standIn };
+})();
 Module['setStatus'] = frothyPage.setStatus;
 // The record's stores are opened, and the profile's game claimed, before main reads the record.
 Module['preRun'] = (Module['preRun'] || []).concat([frothyPage.start]);

@@ -161,6 +161,9 @@ case $target in
   windows) configure=(cmake -DCMAKE_TOOLCHAIN_FILE="$root/windows/toolchain.cmake") ;;
 esac
 
+# With `tailor` set to a function's name, that function runs on the configured build folder
+# before it is compiled.
+tailor=
 cmake_build() {  # cmake_build NAME PACKAGE [options...]
   local name=$1 pkg=$2 dir v
   shift 2
@@ -170,6 +173,7 @@ cmake_build() {  # cmake_build NAME PACKAGE [options...]
   echo "build-deps: $target $name" >&2
   local log=$work/$name.log
   { "${configure[@]}" -S "$dir" -B "$work/$name" "${common[@]}" "$@" &&
+    { [ -z "$tailor" ] || "$tailor" "$work/$name"; } &&
     cmake --build "$work/$name" -j "$jobs" &&
     cmake --install "$work/$name"; } >"$log" 2>&1 ||
     { tail -40 "$log" >&2; echo "build-deps: $name failed, log in $log" >&2; exit 1; }
@@ -177,23 +181,62 @@ cmake_build() {  # cmake_build NAME PACKAGE [options...]
 
 start=$(date +%s)
 case $target in
-  # The browser has no threads here: SDL's audio is driven by the page.
+  # The page draws on its canvas itself and takes its input from the page: of SDL it uses the
+  # audio (driven by the page, without threads), the events audio needs, timers and surfaces
+  # (which SDL builds with or without its video subsystem). No window, renderer, OpenGL,
+  # joystick, haptic, sensor, power, locale or file-system code; SDL's own conversions between
+  # the Unicode forms and Latin-1 instead of the C library's iconv with every legacy code page
+  # (its tables were a third of the program); and, SDL_LEAN_AND_MEAN, the generic blitter in
+  # place of the specialised ones (the one blit, the sprite sheet's at start-up, gives the same
+  # pixels).
   web) cmake_build sdl2 libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
-         -DSDL_PTHREADS=OFF -DSDL_THREADS=OFF ;;
+         -DSDL_PTHREADS=OFF -DSDL_THREADS=OFF -DSDL_VIDEO=OFF -DSDL_RENDER=OFF \
+         -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYVIDEO=OFF \
+         -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+         -DSDL_POWER=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_FILESYSTEM=OFF \
+         -DSDL_DISKAUDIO=OFF -DSDL_SYSTEM_ICONV=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 ;;
   # The game needs video, events, audio and timers; no game controller, haptic or sensor code.
   windows) cmake_build sdl2 libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
              -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF ;;
 esac
+
+# The page's FreeType: the drivers and options the game's one TrueType face needs, and no
+# more. SDL_ttf asks for light hinting, which FreeType gives TrueType faces by its own
+# auto-hinter, so the TrueType bytecode interpreter never runs; the face is no variable font,
+# holds no bitmaps, colour layers or SVG glyphs and arrives uncompressed (no WOFF, so no zlib).
+web_freetype() {  # web_freetype BUILD_FOLDER
+  local config=$1/include/freetype/config opt
+  cat >"$config/ftmodule.h" <<'MODULES'
+FT_USE_MODULE( FT_Module_Class, autofit_module_class )
+FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
+FT_USE_MODULE( FT_Module_Class, psnames_module_class )
+FT_USE_MODULE( FT_Module_Class, sfnt_module_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
+MODULES
+  for opt in FT_CONFIG_OPTION_USE_LZW FT_CONFIG_OPTION_USE_ZLIB FT_CONFIG_OPTION_MAC_FONTS \
+      FT_CONFIG_OPTION_GUESSING_EMBEDDED_RFORK FT_CONFIG_OPTION_INCREMENTAL \
+      FT_CONFIG_OPTION_SVG FT_CONFIG_OPTION_ADOBE_GLYPH_LIST TT_CONFIG_OPTION_EMBEDDED_BITMAPS \
+      TT_CONFIG_OPTION_COLOR_LAYERS TT_CONFIG_OPTION_BYTECODE_INTERPRETER \
+      TT_CONFIG_OPTION_GX_VAR_SUPPORT TT_CONFIG_OPTION_BDF AF_CONFIG_OPTION_CJK \
+      AF_CONFIG_OPTION_INDIC; do
+    grep -q "^#define $opt\b" "$config/ftoption.h" ||
+      { echo "build-deps: FreeType has no option $opt" >&2; return 1; }
+    sed -i "s/^#define $opt\b.*/#undef $opt/" "$config/ftoption.h"
+  done
+}
+[ "$target" = web ] && tailor=web_freetype
 # FreeType reads only TrueType here: every optional codec library stays out.
 cmake_build freetype freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
   -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+tailor=
 cmake_build sdl2_ttf libsdl2-ttf -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF \
   -DSDL2TTF_HARFBUZZ=OFF
-# The game plays wave files only; every decoder that needs another library stays out.
+# The game plays wave files only; every other decoder stays out, the built-in Ogg Vorbis
+# decoder (SDL2MIXER_VORBIS=STB by default) with them.
 cmake_build sdl2_mixer libsdl2-mixer -DSDL2MIXER_SAMPLES=OFF \
   -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_CMD=OFF \
-  -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OGG=OFF \
-  -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_WAVE=ON
+  -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF \
+  -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_WAVE=ON
 printf '%s\n' "${versions[@]}" >"$prefix/debian-sources"
 rm -rf "$work"
 rmdir "$cache/build" 2>/dev/null || true

@@ -86,6 +86,13 @@ class TForm1 {
   // `files`, which must outlive the form. Throws the first failure; a store::IoError comes only
   // from the record file, after everything the frame step needs exists.
   void FormCreate(std::uint32_t msSinceUtcMidnight, const std::string& cwd, FileLayer& files);
+  // The same start-up a step at a time, for a platform that gives its thread back between
+  // steps (a page, whose browser paints and takes input in between): FormCreateBegin seeds and
+  // sets DataDir; each FormCreateStep then does the next of the face, the sprite sheet, cue 1,
+  // cue 2, cue 3, and BackBuffer with the record file, and returns true after the last. Each
+  // throws what FormCreate would at that point.
+  void FormCreateBegin(std::uint32_t msSinceUtcMidnight, const std::string& cwd, FileLayer& files);
+  bool FormCreateStep();
 
   void Timer1Timer();
   void FormMouseMove(std::int32_t x, std::int32_t y);
@@ -128,6 +135,7 @@ class TForm1 {
   store::Record Current() const { return store::Record{G.RankTable, G.Level}; }
 
   FileLayer* files_ = nullptr;
+  int createStep_ = 0;       // the FormCreateStep that comes next
   store::Record saved_;      // what the record holds, as far as the game knows
   store::Record lastTried_;  // the state the last save of the game's own accord tried
   bool recordKept_ = false;  // unreadable at start-up: never replaced

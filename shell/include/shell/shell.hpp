@@ -4,6 +4,7 @@
 // A platform makes one Shell, feeds it its events, calls Tick when TickDue, and stops when
 // Ended.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ class Shell {
   // is when the frame timer was armed, as the window was made: a start-up that takes longer
   // than a period has its first step as soon as it can.
   Start StartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight, const std::string& cwd);
+  // The same start-up a step at a time (TForm1::FormCreateStep), for a platform that gives its
+  // thread back between steps: BeginStartUp takes StartUp's arguments, and it and each
+  // ContinueStartUp run one step and return nothing while steps remain; the last returns what
+  // StartUp would.
+  std::optional<Start> BeginStartUp(std::int64_t armedUs, std::uint32_t msSinceUtcMidnight,
+                                    const std::string& cwd);
+  std::optional<Start> ContinueStartUp();
 
   bool TickDue(std::int64_t nowUs) const { return ticks_.Due(nowUs); }
   int WaitMs(std::int64_t nowUs) const { return ticks_.WaitMs(nowUs); }
@@ -59,6 +67,9 @@ class Shell {
  private:
   template <typename F>
   bool Guard(F&& handler);
+  // Runs a start-up step (true after the last one) with StartUp's handling of its failures.
+  template <typename F>
+  std::optional<Start> StartUpStep(F&& step);
   void Present();
   void End();
 
