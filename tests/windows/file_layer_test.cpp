@@ -30,7 +30,12 @@ class WinFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() / (win::Wide("記録フォルダ ") + win::Wide(info->name()));
+    const fs::path temp = fs::temp_directory_path();
+    // A new Wine prefix does not always make the user's temporary folder (it did for root,
+    // not for an ordinary user), and MinGW's create_directories does not make it either.
+    std::error_code ec;
+    fs::create_directory(temp, ec);
+    root_ = temp / (win::Wide("記録フォルダ ") + win::Wide(info->name()));
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
