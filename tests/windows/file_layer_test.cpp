@@ -24,18 +24,15 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-// A fresh folder under the system's temporary folder, removed afterwards; its name holds
+// A fresh folder under the working folder, removed afterwards; its name holds
 // Japanese, so every test also proves that paths travel as UTF-16.
 class WinFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const fs::path temp = fs::temp_directory_path();
-    // A new Wine prefix does not always make the user's temporary folder (it did for root,
-    // not for an ordinary user), and MinGW's create_directories does not make it either.
-    std::error_code ec;
-    fs::create_directory(temp, ec);
-    root_ = temp / (win::Wide("記録フォルダ ") + win::Wide(info->name()));
+    // Under the test's working folder (the build's) rather than the user's temporary folder,
+    // which a new Wine prefix made for an ordinary user does not always have.
+    root_ = fs::current_path() / (win::Wide("記録フォルダ ") + win::Wide(info->name()));
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
