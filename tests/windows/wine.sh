@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program of the build under Debian's wine64, as ctest's emulator: a private
-# Wine prefix for each run (removed afterwards), Wine's own messages off, and no offer to
-# install Mono or Gecko. The program's exit status is the script's.
+# Wine prefix for each run (removed afterwards), Wine's own messages off, no offer to install
+# Mono or Gecko, and a UTF-8 locale. The program's exit status is the script's.
 #   WINE_KEEP_PREFIX=1  leave the prefix for a look afterwards (its path goes to stderr)
 set -uo pipefail
 wine=${WINE:-/usr/lib/wine/wine64}
@@ -11,6 +11,9 @@ wine=${WINE:-/usr/lib/wine/wine64}
 }
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/frothy-wine.XXXXXX")
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine names Unix files in the locale's character set: without a UTF-8 one (a login with no
+# LANG) a folder named in Japanese cannot be made.
+export LC_ALL=C.UTF-8
 "$wine" "$@"
 status=$?
 WINESERVER=${wine%/*}/wineserver
