@@ -73,8 +73,17 @@ bool FirstMergePoint(const GameState& g, std::int32_t& x, std::int32_t& y) {
       for (int py = lo(g.PosY); py <= hi(g.PosY); ++py) {
         for (int px = lo(g.PosX); px <= hi(g.PosX); ++px) {
           if (BubbleHit(g, i, px, py) && BubbleHit(g, j, px, py)) {
-            x = px;
-            y = py;
+            // Better the middle of the overlap, on the line between the centres: a click that
+            // lands a few ticks late (a test driving a real browser) still finds both there.
+            const double dx = g.PosX[j] - g.PosX[i], dy = g.PosY[j] - g.PosY[i];
+            const double d = std::hypot(dx, dy);
+            const double ri = g.Radius[i], rj = g.Radius[j];
+            const double t = d == 0 ? 0 : (std::max(-ri, d - rj) + std::min(ri, d + rj)) / 2 / d;
+            const auto mx = static_cast<std::int32_t>(std::lround(g.PosX[i] + t * dx));
+            const auto my = static_cast<std::int32_t>(std::lround(g.PosY[i] + t * dy));
+            const bool middle = BubbleHit(g, i, mx, my) && BubbleHit(g, j, mx, my);
+            x = middle ? mx : px;
+            y = middle ? my : py;
             return true;
           }
         }

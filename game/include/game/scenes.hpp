@@ -45,8 +45,9 @@ void MoveAndDrawBubbles(GameState& g);
 bool BubbleHit(const GameState& g, int i, std::int32_t x, std::int32_t y);
 // Consumes a click in Phase 0 or 1 and merges every bubble under it, if two or more.
 void MergeStep(GameState& g, const Platform& p);
-// For tools, tests and fuzzing, not the game: the first integer point (pairs of bubbles in slot
-// order, then rows, then columns) that a click would find under two or more bubbles.
+// For tools, tests and fuzzing, not the game: an integer point that a click would find under
+// two or more bubbles, for the first pair (in slot order) that overlaps: the middle of their
+// overlap where that point is under both, else its first point by rows, then columns.
 bool FirstMergePoint(const GameState& g, std::int32_t& x, std::int32_t& y);
 
 // --- Title ---
