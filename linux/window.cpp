@@ -17,20 +17,12 @@
 namespace desktop {
 
 int DesktopScale() {
-  shell::ScaleHints hints;
+  shell::ScaleHints hints = shell::DisplayHints();
   hints.gdkScale = std::getenv("GDK_SCALE");
   hints.qtScaleFactor = std::getenv("QT_SCALE_FACTOR");
   hints.qtScreenScaleFactors = std::getenv("QT_SCREEN_SCALE_FACTORS");
   const std::optional<std::string> xftDpi = XftDpiResource();
   if (xftDpi) hints.xftDpi = xftDpi->c_str();
-  hints.displayName = SDL_GetDisplayName(0);
-  float ddpi = 0;
-  if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0) hints.displayDpi = ddpi;
-  SDL_Rect usable{};
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-    hints.usableWidth = usable.w;
-    hints.usableHeight = usable.h;
-  }
   return shell::ChooseScale(hints);
 }
 

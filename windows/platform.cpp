@@ -35,15 +35,7 @@ std::string ProgramPath() {
 }  // namespace
 
 int MonitorScale() {
-  shell::ScaleHints hints;
-  float dpi = 0;
-  if (SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0) hints.displayDpi = dpi;
-  SDL_Rect usable{};
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-    hints.usableWidth = usable.w;
-    hints.usableHeight = usable.h;
-  }
-  return shell::ChooseScale(hints);
+  return shell::ChooseScale(shell::DisplayHints());
 }
 
 Window::Window(const std::string& caption, int scale) : scale_(std::max(scale, 1)) {

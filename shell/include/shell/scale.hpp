@@ -24,6 +24,10 @@ struct ScaleHints {
 // display's own density / 96.
 int ChooseScale(const ScaleHints& hints);
 
+// What SDL (its video part started) knows of the first display: its name, its density and its
+// usable area. A platform adds what its desktop says on top.
+ScaleHints DisplayHints();
+
 // A window pixel at `scale` back to the client pixel it shows (floor division, so a pointer
 // left of or above the window stays negative).
 std::pair<std::int32_t, std::int32_t> ToClient(std::int32_t x, std::int32_t y, int scale);
