@@ -237,12 +237,16 @@ var frothyPage = (function () {
       page.state = 'waiting';
       showOnly('elsewhere');
       $('take-over').focus();
-      $('take-over').onclick = function () {
-        $('take-over').disabled = true;
+      // In the queue for the lock: the game starts here once the other tab lets it go, asked
+      // to or not (closed, ended).
+      navigator.locks.request('frothy-game', function () {
         page.state = 'loading';
         showOnly(null);
+        return hold(start);
+      });
+      $('take-over').onclick = function () {
+        $('take-over').disabled = true;
         if (channel) channel.postMessage('take-over');
-        navigator.locks.request('frothy-game', function () { return hold(start); });
       };
     });
   }

@@ -222,6 +222,14 @@ class WebTest(unittest.TestCase):
         wait_until(lambda: page.state() == "running", 20, "the first tab to play again")
         page.wait_canvas(lambda px: px == level3, LEVEL_BOX, what="level 3 in the first tab")
         self.assertEqual(page.errors(), [])
+        # A tab that waits plays, unasked, once the tab that played closes.
+        third = page.new_tab()
+        self.assertEqual(page.state(), "waiting")
+        page.driver.switch_to.window(first)
+        page.driver.close()
+        page.driver.switch_to.window(third)
+        wait_until(lambda: page.state() == "running", 20, "the waiting tab to play")
+        page.wait_canvas(lambda px: px == level3, LEVEL_BOX, what="level 3 in the waiting tab")
 
     def test_a_phone_shows_the_game_across_its_width_and_a_tap_plays(self):
         page = Page(self.server.url(), device=(390, 844, 3))
