@@ -22,6 +22,10 @@ echo "clang-format: ${#sources[@]} files in shape"
 # tests) only with MinGW.
 mapfile -t units < <(git ls-files '*.cpp' |
                      grep -v -e '^tests/fuzz/' -e '^web/' -e '^windows/' -e '^tests/windows/')
+if [ ! -f "$build/compile_commands.json" ]; then
+  echo "clang-tidy: $build/compile_commands.json missing: configure that build first" >&2
+  exit 1
+fi
 cache=${FROTHY_TIDY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/frothy/clang-tidy}
 mkdir -p "$cache"
 # "digest file" for each unit.
@@ -50,6 +54,11 @@ for unit in units:
     print(key.hexdigest(), unit)
 ' "$build" "${units[@]}")
 
+# A digest that could not be made must not pass for a clean result.
+if [ ${#keyed[@]} -ne ${#units[@]} ]; then
+  echo "clang-tidy: could not key the files to check (${#keyed[@]} of ${#units[@]})" >&2
+  exit 1
+fi
 todo=()
 for line in "${keyed[@]}"; do
   [ -e "$cache/${line%% *}" ] || todo+=("$line")

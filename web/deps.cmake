@@ -16,6 +16,10 @@ set_target_properties(PkgConfig::SDL2_TTF PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${FROTHY_WEB_DEPS}/include;${FROTHY_WEB_DEPS}/include/SDL2"
   INTERFACE_LINK_LIBRARIES
     "${FROTHY_WEB_DEPS}/lib/libSDL2_ttf.a;${FROTHY_WEB_DEPS}/lib/libfreetype.a;PkgConfig::SDL2")
+add_library(PkgConfig::FREETYPE INTERFACE IMPORTED)
+set_target_properties(PkgConfig::FREETYPE PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES "${FROTHY_WEB_DEPS}/include/freetype2"
+  INTERFACE_LINK_LIBRARIES "${FROTHY_WEB_DEPS}/lib/libfreetype.a")
 add_library(PkgConfig::SDL2_MIXER INTERFACE IMPORTED)
 set_target_properties(PkgConfig::SDL2_MIXER PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${FROTHY_WEB_DEPS}/include;${FROTHY_WEB_DEPS}/include/SDL2"

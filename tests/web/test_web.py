@@ -5,7 +5,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -13,27 +12,16 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
                                 "web"))
 import browser  # noqa: E402
+import screen  # noqa: E402
+from screen import region as page_region  # noqa: E402
 from browser import (FIELD, HEIGHT, LEVEL_BOX, LEVEL_UP, NOWHERE, PANEL, RANKING, START,  # noqa: E402
                      WIDTH, Page, Server, copy_site, record, wait_until)
 
 
-def desktop_title_with_start_lit():
-    """The desktop's rendering of the title with the pointer on START, as RGB bytes."""
-    out = tempfile.mkdtemp(prefix="frothy-render-")
-    try:
-        subprocess.run([os.path.abspath(os.environ["FROTHY_RENDER_SCREENS"]), out],
-                       cwd=os.environ["FROTHY_WEB_DATA"], check=True, capture_output=True,
-                       env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
-        return subprocess.run(["convert", os.path.join(out, "title.png"), "-depth", "8", "rgb:-"],
-                              check=True, capture_output=True).stdout
-    finally:
-        shutil.rmtree(out)
-
-
-def page_region(frame, region):
-    """The bytes of `region` (x, y, w, h) cut from a whole RGB frame."""
-    x, y, w, h = region
-    return b"".join(frame[((y + r) * WIDTH + x) * 3:((y + r) * WIDTH + x + w) * 3] for r in range(h))
+def desktop_frames(stored):
+    """The desktop's frames from the data the site was packed with and `stored` as the record."""
+    return screen.desktop_frames(os.environ["FROTHY_RENDER_SCREENS"], os.environ["FROTHY_WEB_DATA"],
+                                 stored)
 
 
 class WebTest(unittest.TestCase):
@@ -52,16 +40,23 @@ class WebTest(unittest.TestCase):
         self.addCleanup(page.close)
         return page
 
-    def test_title_is_the_desktops_frame_and_start_lights_under_the_pointer(self):
+    def test_the_title_and_a_ranking_are_the_desktops_frames_and_start_lights_under_the_pointer(self):
         page = self.open()
         self.assertEqual(page.state(), "running")
         page.wait_ticks(2)
         unlit = page.canvas()
         page.move(*START)
-        desktop = desktop_title_with_start_lit()
-        self.assertEqual(len(desktop), WIDTH * HEIGHT * 3)
-        lit = page.wait_canvas(lambda px: px == desktop, what="the desktop's title frame")
+        desktop = desktop_frames(screen.RANKED)
+        self.assertEqual(len(desktop["title"]), WIDTH * HEIGHT * 3)
+        lit = page.wait_canvas(lambda px: px == desktop["title"], what="the desktop's title frame")
         self.assertNotEqual(unlit, lit, "START lights only under the pointer")
+        # Times in every column and of every length, letter for letter where the desktop's are.
+        page.put_record(screen.RANKED)
+        page.reload()
+        page.wait_ticks(2)
+        page.click(*RANKING)
+        page.wait_canvas(lambda px: px == page_region(desktop["stored-ranking"], FIELD), FIELD,
+                         what="the desktop's ranking")
         self.assertEqual(page.errors(), [])
 
     def test_play_merge_and_escape(self):

@@ -10,11 +10,14 @@ import unittest
 import zipfile
 
 import harness
-from harness import CAPTION, LEVEL_UP, START, Game, Xvfb, wait_until
+import screen
+from harness import CAPTION, LEVEL_UP, RANKING, START, Game, Xvfb, wait_until
 
 ZIP = os.environ.get("FROTHY_ZIP", "")
 TOP = os.environ.get("FROTHY_ZIP_TOP", "")
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+# The desktop build's tools/render_screens, to compare frames with (none: that test skips).
+RENDER_SCREENS = os.environ.get("FROTHY_RENDER_SCREENS", "")
 # A display number of one's own (":58"); by default Xvfb picks a free one.
 DISPLAY = os.environ.get("FROTHY_WINE_DISPLAY") or None
 
@@ -67,6 +70,19 @@ class WindowsGame(unittest.TestCase):
                                  what="the field")
         wait_until(lambda: game.shot().pixels(*FIELD) != first.pixels(*FIELD), 5,
                    "the bubbles moving")
+
+    @unittest.skipUnless(os.path.isfile(RENDER_SCREENS),
+                         "no desktop build's render_screens to compare with (FROTHY_HOST_DATA)")
+    def test_a_ranking_is_the_desktops_frame(self):
+        folder = self.unzipped()
+        with open(os.path.join(folder, "b_data.dat"), "wb") as f:
+            f.write(screen.RANKED)
+        desktop = screen.region(screen.desktop_frames(RENDER_SCREENS, folder, screen.RANKED)
+                                ["stored-ranking"], FIELD)
+        game = self.start(folder)
+        game.click(*RANKING)
+        game.wait_pixels(lambda s: screen.region(s.rgb, FIELD, s.width) == desktop,
+                         what="the desktop's ranking")
 
     def test_a_level_chosen_on_the_title_is_in_the_record_after_escape(self):
         folder = self.unzipped()

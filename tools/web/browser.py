@@ -6,7 +6,6 @@ deadlines, never for fixed times."""
 import base64
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -20,7 +19,8 @@ from selenium.webdriver.common.keys import Keys
 
 # The title controls and the polling wait are the desktop window suite's too.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from screen import LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, wait_until  # noqa: E402,F401
+from screen import (LEVEL_BOX, LEVEL_UP, NOWHERE, RANKING, START, record,  # noqa: E402,F401
+                    wait_until)
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import serve  # noqa: E402
 
@@ -244,11 +244,3 @@ class Page:
             self.driver.quit()
         finally:
             shutil.rmtree(self.profile, ignore_errors=True)
-
-
-def record(level, level1_times=()):
-    """A 204-byte record file: level 1's times first, every other place empty."""
-    ranks = [-1] * 50
-    for i, t in enumerate(level1_times):
-        ranks[i] = t
-    return struct.pack("<51i", *ranks, level)

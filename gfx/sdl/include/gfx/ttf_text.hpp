@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gfx/image.hpp"
 #include "gfx/text.hpp"
@@ -29,6 +30,7 @@ class TtfText final : public TextRasterizer {
   Face& FaceFor(int cellHeight);
 
   std::string path_;
+  std::vector<unsigned char> file_;  // the face's bytes, read once, for FreeType's advances
   std::map<int, std::unique_ptr<Face>> faces_;
   std::map<int, std::map<std::string, TextMask, std::less<>>> masks_;  // by height, then text
   std::size_t maskCount_ = 0;
