@@ -75,6 +75,9 @@ def make_server(folder, port=0, log=True):
 
 
 def main():
+    if len(sys.argv) > 3 or (len(sys.argv) > 1 and not sys.argv[1].isdigit()):
+        print("usage: serve.py [PORT [SITE]]  (default 8000 build-web/site)", file=sys.stderr)
+        sys.exit(2)
     port = int(sys.argv[1]) if len(sys.argv) > 1 else 8000
     site = sys.argv[2] if len(sys.argv) > 2 else "build-web/site"
     httpd = make_server(site, port)
