@@ -147,18 +147,19 @@ const TextMask& TtfText::Render(std::string_view utf8, int cellHeight) {
   for (std::size_t at = 0; at < utf8.size();) {
     std::size_t length = 0;
     const std::uint32_t c = NextCodePoint(utf8.substr(at), length);
-    const std::string one(utf8.substr(at, length));
     at += length;
-    int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
-    if (TTF_GlyphMetrics32(face.font.get(), c, &minX, &maxX, &minY, &maxY, &advance) != 0) continue;
+    int minX = 0, maxX = 0, maxY = 0;
+    if (TTF_GlyphMetrics32(face.font.get(), c, &minX, &maxX, nullptr, &maxY, nullptr) != 0) {
+      continue;
+    }
     const int x = static_cast<int>(pen >> 6);
     left = std::min(left, x + minX);
     right = std::max(right, x + maxX);
     top = std::min(top, ascent - maxY);
     // A glyph drawn alone starts at its ink when that lies left of the pen or above the line.
     placed.push_back(
-        {sdl::Owned<SDL_Surface, SDL_FreeSurface>(TTF_RenderUTF8_Shaded(
-             face.font.get(), one.c_str(), SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255})),
+        {sdl::Owned<SDL_Surface, SDL_FreeSurface>(TTF_RenderGlyph32_Shaded(
+             face.font.get(), c, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255})),
          x + std::min(0, minX), std::min(0, ascent - maxY)});
     FT_Fixed step = 0;
     FT_Get_Advance(face.outlines.get(), FT_Get_Char_Index(face.outlines.get(), c),
