@@ -28,14 +28,11 @@ void DoneFace(FT_FaceRec_* face) {
 // sequence is one U+FFFD.
 std::uint32_t NextCodePoint(std::string_view text, std::size_t& length) {
   const auto lead = static_cast<unsigned char>(text[0]);
-  const std::size_t n = lead < 0x80         ? 1
-                        : (lead >> 5) == 6  ? 2
-                        : (lead >> 4) == 14 ? 3
-                        : (lead >> 3) == 30 ? 4
-                                            : 0;
   length = 1;
-  if (n == 0 || n > text.size()) return n == 1 ? lead : 0xFFFD;
-  std::uint32_t c = n == 1 ? lead : lead & (0x7Fu >> n);
+  if (lead < 0x80) return lead;
+  const std::size_t n = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+  if (n == 0 || n > text.size()) return 0xFFFD;
+  std::uint32_t c = lead & (0x7Fu >> n);
   for (std::size_t i = 1; i < n; ++i) {
     const auto next = static_cast<unsigned char>(text[i]);
     if ((next & 0xC0) != 0x80) return 0xFFFD;
