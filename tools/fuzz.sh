@@ -17,7 +17,7 @@ cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)"
 work=$(mktemp -d "${TMPDIR:-/tmp}/frothy-fuzz.XXXXXX")
 failed=0
 
-run() {  # run TARGET CORPUS-NAME
+run() {  # run TARGET CORPUS-NAME: what it found goes to $work/TARGET/summary, a failure marked
   local target=$1 dir="$work/$1"
   mkdir -p "$dir/corpus" "$dir/artifacts"
   cp tests/fuzz/corpus/"$2"/* "$dir/corpus/"
@@ -31,11 +31,12 @@ run() {  # run TARGET CORPUS-NAME
   # "Done N runs" after a full run; after a failure, the last progress line's count.
   runs=$(sed -n -e 's/^Done \([0-9]*\) runs.*/\1/p' -e 's/^#\([0-9]*\)\t.*/\1/p' "$dir/log" | tail -n 1)
   cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$dir/log" | tail -n 1 || true)
+  exec >"$dir/summary"
   if [ "$status" -eq 0 ]; then
     echo "$target: ok, ${runs:-?} executions in ${seconds} s, ${cov:-no coverage line}," \
          "corpus $(ls "$dir/corpus" | wc -l) files"
   else
-    failed=1
+    touch "$dir/failed"
     echo "$target: FAILED (exit $status) after ${runs:-?} executions, ${cov:-no coverage line};" \
          "log $dir/log"
     grep -E '^(==[0-9]+== ?ERROR|SUMMARY|.*runtime error)' "$dir/log" | head -n 5 || true
@@ -43,9 +44,18 @@ run() {  # run TARGET CORPUS-NAME
   fi
 }
 
-run fuzz_sheet sheet
-run fuzz_record record
-run fuzz_wave wave
+# The targets run side by side, as many at once as there are cores, each for the whole time.
+cores=$(nproc 2>/dev/null || echo 2)
+targets=(fuzz_sheet:sheet fuzz_record:record fuzz_wave:wave)
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$cores" ]; do wait -n || true; done
+  (run "${t%%:*}" "${t#*:}") &
+done
+wait
+for t in "${targets[@]}"; do
+  cat "$work/${t%%:*}/summary" 2>/dev/null || echo "${t%%:*}: FAILED, no summary"
+  [ ! -e "$work/${t%%:*}/failed" ] && [ -e "$work/${t%%:*}/summary" ] || failed=1
+done
 
 if [ "$failed" -eq 0 ]; then
   rm -rf "$work"
