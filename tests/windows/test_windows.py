@@ -37,8 +37,17 @@ class WindowsGame(unittest.TestCase):
                    "WINEDLLOVERRIDES": "mscoree,mshtml="}
         env = dict(cls.x.env(), **cls.env)
         subprocess.run([WINE, "wineboot", "-i"], env=env, check=True, capture_output=True)
-        cls.addClassCleanup(subprocess.run, [os.path.join(os.path.dirname(WINE), "wineserver"),
-                                             "-k"], env=env, check=False)
+        cls.wine_env = env
+        cls.addClassCleanup(cls.end_wine)
+
+    @classmethod
+    def end_wine(cls):
+        """Ends every Wine process of the prefix and waits for its server to go, after each
+        test, so that each test's games start on a Wine of their own (once, a game started just
+        after another had ended exited at once with 1, before any window)."""
+        server = os.path.join(os.path.dirname(WINE), "wineserver")
+        for flag in ("-k", "-w"):
+            subprocess.run([server, flag], env=cls.wine_env, check=False, capture_output=True)
 
     def unzipped(self):
         """The zip's folder, as a player unzips it: into a folder named in Japanese, so that
@@ -56,6 +65,7 @@ class WindowsGame(unittest.TestCase):
         game = Game(self.x, folder=folder, files=(), extra_env=self.env,
                     command=[WINE, os.path.join(folder, "frothy.exe")])
         game.own_folder = False
+        self.addCleanup(self.end_wine)
         self.addCleanup(game.close)
         if shown:
             game.wait_shown(timeout=60)
