@@ -81,7 +81,7 @@ gfx::Image ReadSheet(FileLayer& files) {
   } catch (const store::DataFileError& e) {
     throw gfx::Error(e.what());
   }
-  return gfx::DecodeBmp(bytes.data(), bytes.size(), "pic.bmp");
+  return gfx::DecodeSheet(std::move(bytes), "pic.bmp");
 }
 
 void OpenCue(audio::MediaPlayer& cue, FileLayer& files, const std::string& name) {

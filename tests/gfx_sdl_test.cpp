@@ -111,6 +111,18 @@ TEST(Bmp, DecodesAWholeBitmapAndRefusesImpossibleOnes) {
   const Image largest = gfx::DecodeBmp(oneBit(w, h).data(), oneBit(w, h).size(), "big.bmp");
   EXPECT_EQ(largest.Width(), w);
   EXPECT_EQ(largest.Height(), h);
+  // The sheet keeps only the part anything is cut from, pixel for pixel; a smaller one whole.
+  const int sw = gfx::sheet::kWidth + 1, sh = gfx::sheet::kHeight + 1;
+  const std::size_t row = (static_cast<std::size_t>(sw) * 3 + 3) / 4 * 4;
+  auto bytes = BmpHeader(sw, -sh, 24, 0, 54 + row * sh);
+  for (std::size_t i = 54; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+  const Image whole = gfx::DecodeBmp(bytes.data(), bytes.size(), "big.bmp");
+  const Image sheet = gfx::DecodeSheet(std::move(bytes), "big.bmp");
+  ASSERT_EQ(sheet.Width(), gfx::sheet::kWidth);
+  ASSERT_EQ(sheet.Height(), gfx::sheet::kHeight);
+  EXPECT_EQ(gfx::Cut(whole, {0, 0, gfx::sheet::kWidth, gfx::sheet::kHeight}).Pixels(),
+            sheet.Pixels());
+  EXPECT_EQ(gfx::DecodeSheet(std::vector<unsigned char>(ok), "ok.bmp").Pixels(), img.Pixels());
 
   const struct {
     const char* what;

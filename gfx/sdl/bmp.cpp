@@ -76,11 +76,13 @@ SurfacePtr LoadSurface(const void* data, std::size_t size, const std::string& na
   return loaded;
 }
 
-Image ToImage(const SurfacePtr& loaded, const std::string& name) {
-  // Converted straight into the image's own pixels: one full-size copy, not two.
+// The bitmap's top-left `maxW` x `maxH` pixels at most (all of it by default).
+Image ToImage(const SurfacePtr& loaded, const std::string& name, int maxW = INT_MAX,
+              int maxH = INT_MAX) {
+  // Converted straight into the image's own pixels: one copy, not two.
   Image image;
   try {
-    image = Image(loaded->w, loaded->h);
+    image = Image(std::min(loaded->w, maxW), std::min(loaded->h, maxH));
   } catch (const std::bad_alloc&) {
     throw Error(name + ": not enough memory for " + std::to_string(loaded->w) + " x " +
                 std::to_string(loaded->h) + " pixels");
@@ -91,7 +93,8 @@ Image ToImage(const SurfacePtr& loaded, const std::string& name) {
                                                      SDL_PIXELFORMAT_RGB888));
   if (!view) throw Error(name + ": " + SDL_GetError());
   SDL_SetSurfaceBlendMode(loaded.get(), SDL_BLENDMODE_NONE);
-  if (SDL_BlitSurface(loaded.get(), nullptr, view.get(), nullptr) != 0)
+  SDL_Rect part{0, 0, image.Width(), image.Height()};
+  if (SDL_BlitSurface(loaded.get(), &part, view.get(), nullptr) != 0)
     throw Error(name + ": " + SDL_GetError());
   for (Rgb& p : image.Pixels()) p &= 0xFFFFFF;
   return image;
@@ -115,6 +118,12 @@ Image LoadBmp(const std::string& path) {
 
 Image DecodeBmp(const void* data, std::size_t size, const std::string& name) {
   return ToImage(LoadSurface(data, size, name), name);
+}
+
+Image DecodeSheet(std::vector<unsigned char>&& bytes, const std::string& name) {
+  const SurfacePtr loaded = LoadSurface(bytes.data(), bytes.size(), name);
+  std::vector<unsigned char>().swap(bytes);
+  return ToImage(loaded, name, sheet::kWidth, sheet::kHeight);
 }
 
 void SaveBmp(const Image& image, const std::string& path) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/image.hpp"
 #include "gfx/sheet.hpp"
@@ -31,6 +32,12 @@ Image LoadBmp(const std::string& path);
 
 // The same for a bitmap file already in memory; `name` only labels the error texts.
 Image DecodeBmp(const void* data, std::size_t size, const std::string& name);
+
+// The sprite sheet from a bitmap file's bytes, taken over: only its top-left sheet::kWidth x
+// sheet::kHeight, the part anything is cut from, is kept, and the bytes go as soon as they are
+// decoded. The file, the decoded bitmap and a picture of its whole size are never held at
+// once, so the largest bitmap accepted costs two of its sizes, not three.
+Image DecodeSheet(std::vector<unsigned char>&& bytes, const std::string& name);
 
 // Writes a 24-bit bitmap. Throws gfx::Error on failure.
 void SaveBmp(const Image& image, const std::string& path);
