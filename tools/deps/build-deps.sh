@@ -90,15 +90,17 @@ enable_sources() {
 # The version apt-get source would fetch, from the name of its .dsc file.
 source_version() {  # source_version PACKAGE
   apt-get source --print-uris -q "$1" 2>/dev/null |
-    sed -n "s/^'[^']*\/$1_\([^']*\)\.dsc'.*/\1/p" | head -n 1 | sed 's/%2b/+/gI; s/%3a/:/gI'
+    sed -n "s/^'[^']*\/$1_\([^']*\)\.dsc'.*/\1/p" | sed -n '1s/%2b/+/gI; 1s/%3a/:/gI; 1p'
 }
 
-# What the libraries are built with, besides their sources and this script.
+# What the libraries are built with, besides their sources and this script. (The first line
+# is taken by a reader of the whole output: one that stopped after it would let a compiler
+# still writing fail, and with pipefail the script with it, now and then, saying nothing.)
 compiler_identity() {
   case $target in
-    web) emcc --version 2>/dev/null | head -n 1 ;;
+    web) emcc --version 2>/dev/null | sed -n 1p ;;
     windows)
-      x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1
+      x86_64-w64-mingw32-g++-posix --version 2>/dev/null | sed -n 1p
       cat windows/toolchain.cmake
       ;;
   esac
