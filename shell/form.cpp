@@ -184,11 +184,16 @@ bool TForm1::RecordOutOfDate() const {
   return !recordKept_ && files_ && !(Current() == saved_);
 }
 
+std::optional<store::Record> TForm1::OwnSaveDue() {
+  if (!RecordOutOfDate() || Current() == lastTried_) return std::nullopt;
+  return lastTried_ = Current();
+}
+
 bool TForm1::SaveIfOutOfDate() {
-  if (!RecordOutOfDate() || Current() == lastTried_) return false;
-  lastTried_ = Current();
-  files_->SaveRecord(lastTried_);
-  saved_ = lastTried_;
+  const std::optional<store::Record> due = OwnSaveDue();
+  if (!due) return false;
+  files_->SaveRecord(*due);
+  RecordSaved(*due);
   return true;
 }
 

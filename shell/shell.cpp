@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include "shell/present.hpp"
@@ -94,20 +96,57 @@ void Shell::Tick() {
   });
   // After the frame is on view: a time that entered the table, or a new level, reaches the
   // record now, so that no way the game may end loses it.
-  // A failure is shown once: while saves keep failing the player has been told, and a box at
-  // every new level or time would only be in the way.
-  if (Form1.RecordOutOfDate()) {
-    try {
-      if (Form1.SaveIfOutOfDate()) {
-        failureShown_ = false;
-        platform_.Saved(true);
-      }
-    } catch (const std::exception& e) {
-      if (!std::exchange(failureShown_, true)) platform_.ShowError(title_, ErrorBoxText(e.what()));
-      platform_.Saved(false);
-    }
-  }
+  ReportSaveAside();
+  SaveOwnAccord();
   ticks_.Ran(platform_.NowUs());
+}
+
+void Shell::SaveOwnAccord() {
+  const std::optional<store::Record> due = Form1.OwnSaveDue();
+  if (!due) return;
+  if (!saver_ && savesAside_) {
+    try {
+      if (platform_.SavesAside()) saver_ = std::make_unique<RecordSaver>(platform_.Files());
+    } catch (const std::exception&) {
+      // No thread to be had: saved here, as on a platform without threads.
+    }
+    savesAside_ = saver_ != nullptr;
+  }
+  if (saver_) return saver_->Save(*due);
+  try {
+    platform_.Files().SaveRecord(*due);
+    Form1.RecordSaved(*due);
+    Reported(true, {});
+  } catch (const std::exception& e) {
+    Reported(false, e.what());
+  }
+}
+
+void Shell::ReportSaveAside() {
+  if (!saver_) return;
+  if (const std::optional<RecordSaver::Outcome> done = saver_->Finished()) {
+    if (done->ok) Form1.RecordSaved(done->record);
+    Reported(done->ok, done->error);
+  }
+}
+
+void Shell::SettleSavesAside() {
+  if (!saver_) return;
+  saver_->Wait();
+  // What it came to is left to the save that follows, which reports its own result.
+  if (const std::optional<RecordSaver::Outcome> done = saver_->Finished(); done && done->ok)
+    Form1.RecordSaved(done->record);
+}
+
+// A failure is shown once: while saves keep failing the player has been told, and a box at
+// every new level or time would only be in the way.
+void Shell::Reported(bool ok, const std::string& error) {
+  if (ok) {
+    failureShown_ = false;
+  } else if (!std::exchange(failureShown_, true)) {
+    platform_.ShowError(title_, ErrorBoxText(error));
+  }
+  platform_.Saved(ok);
 }
 
 void Shell::MouseMove(std::int32_t x, std::int32_t y) {
@@ -126,6 +165,7 @@ void Shell::End() {
 void Shell::Escape() {
   if (!running_ || ended_) return;
   const bool onTitle = Form1.G.Scene == game::kTitle;
+  if (onTitle) SettleSavesAside();
   bool end = false;
   const bool ok = Guard([&] { end = Form1.FormKeyDownEscape(); });
   if (onTitle) {
@@ -138,6 +178,7 @@ void Shell::Escape() {
 void Shell::Close() {
   if (ended_) return;
   if (!running_) return End();
+  SettleSavesAside();
   const bool ok = Guard([&] { Form1.FormClose(); });
   failureShown_ = !ok;
   platform_.Saved(ok);
@@ -148,6 +189,7 @@ void Shell::EndSession() {
   if (ended_) return;
   if (running_) {
     try {
+      SettleSavesAside();
       Form1.FormClose();
       platform_.Saved(true);
     } catch (const std::exception& e) {

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -391,7 +394,9 @@ class QuietPlatform final : public shell::Platform {
   void ShowError(const std::string& /*title*/, const std::string& text) override {
     errors.push_back(text);
   }
+  bool SavesAside() override { return aside; }
   std::vector<std::string> errors;
+  bool aside = false;  // saves of the game's own accord in the tick, where a test can see them
 
  private:
   shell::FileLayer& files_;
@@ -422,6 +427,63 @@ TEST_F(Startup, ARankedTimeAndANewLevelReachTheRecordWithoutAnEscape) {
   shell.Form1.G.RankTable[1][0] = 38;  // as the finish enters a time
   shell.Tick();
   EXPECT_EQ(onDisk().Ranks[1][0], 38);
+  EXPECT_TRUE(platform.errors.empty());
+}
+
+// Saves that wait at a gate until the test opens it, and the levels they wrote, in order.
+class GatedSaves final : public store::PosixFileLayer {
+ public:
+  using PosixFileLayer::PosixFileLayer;
+  void SaveRecord(const store::Record& record) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ++arrived_;
+    changed_.notify_all();
+    // Bounded, so that a tick that waited for its save fails the test instead of hanging it.
+    changed_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
+    PosixFileLayer::SaveRecord(record);
+    written_.push_back(record.Level);
+  }
+  std::vector<std::int32_t> Written() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+  }
+  bool AwaitArrival() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return arrived_ > 0; });
+  }
+  void Open() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::vector<std::int32_t> written_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int arrived_ = 0;
+  bool open_ = false;
+};
+
+// A disk slow to flush holds up no tick: the save is written aside, in order, and the
+// Escape that ends the game saves after the saves handed aside are on disk.
+TEST_F(Startup, ASaveOfTheGamesOwnAccordNeverHoldsUpATick) {
+  GatedSaves files(dir_.string() + "/");
+  QuietPlatform platform(files);
+  platform.aside = true;
+  shell::Shell shell(platform, "Frothy", &clock_);
+  ASSERT_EQ(shell.StartUp(0, 0, dir_.string()), shell::Shell::Start::Running);
+  shell.Tick();
+  shell.MouseDown(258, 321);  // level 2: its save stops at the gate, the tick goes on
+  shell.Tick();
+  ASSERT_TRUE(files.AwaitArrival());
+  shell.MouseDown(258, 321);  // level 3, handed over while level 2 is being written
+  shell.Tick();
+  EXPECT_TRUE(files.Written().empty()) << "a tick waited for its save";
+  files.Open();
+  shell.Escape();
+  EXPECT_TRUE(shell.Ended());
+  EXPECT_EQ(files.Written(), (std::vector<std::int32_t>{2, 3, 3}));
   EXPECT_TRUE(platform.errors.empty());
 }
 

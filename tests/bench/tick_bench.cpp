@@ -4,15 +4,21 @@
 // whose surface is plain memory: the present's compare and copy, without a display server.
 // Run from a folder holding the default data files (build/data). Apart from frothy_bench, so
 // that linking the window does not move the composition benchmarks' code about.
+// RecordSave is what a tick that ranks a time or changes the level adds after its present: the
+// record replaced whole, flushed to the disk of the working folder (in a folder of its own).
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "desktop/window.hpp"
 #include "game/scenes.hpp"
+#include "posix/file_layer.hpp"
 #include "started.hpp"
 
 namespace {
@@ -48,6 +54,34 @@ void PlayTickCold(benchmark::State& state) {
 }
 
 BENCHMARK(PlayTickCold)->Iterations(1000);
+
+void RecordSave(benchmark::State& state) {
+  char name[] = "bench-save-XXXXXX";
+  if (!::mkdtemp(name)) {
+    state.SkipWithError("no folder for the record");
+    return;
+  }
+  {
+    store::PosixFileLayer files(bench::WorkingFolder() + "/" + name + "/");
+    store::Record record = store::FreshRecord();
+    std::vector<double> ms;
+    for (auto _ : state) {
+      record.Level = 1 + record.Level % 5;  // a new level each time, as the title's arrows
+      const auto start = std::chrono::steady_clock::now();
+      files.SaveRecord(record);
+      const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+      state.SetIterationTime(spent.count());
+      ms.push_back(spent.count() * 1000);
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["p50_ms"] = ms[ms.size() / 2];
+    state.counters["p99_ms"] = ms[ms.size() * 99 / 100];
+    state.counters["max_ms"] = ms.back();
+  }
+  std::filesystem::remove_all(name);
+}
+
+BENCHMARK(RecordSave)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/media_player.hpp"
@@ -112,6 +113,10 @@ class TForm1 {
   // new state, so a failing disk is not asked again every tick. Returns whether it wrote the
   // record; throws when the save fails.
   bool SaveIfOutOfDate();
+  // The same in two halves, for a save made aside: the record to write when a save of the
+  // game's own accord is due (counted as tried), and the news that one reached the file.
+  std::optional<store::Record> OwnSaveDue();
+  void RecordSaved(const store::Record& record) { saved_ = record; }
 
   game::GameState G;
   game::Random Rng;

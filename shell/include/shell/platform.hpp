@@ -79,6 +79,9 @@ class Platform {
   virtual void ShowError(const std::string& title, const std::string& text) = 0;
   // After each save the shell tried: whether it reached the record (a page shows it).
   virtual void Saved(bool /*ok*/) {}
+  // Whether the saves of the game's own accord may be made on a thread of their own, beside
+  // the ticks (RecordSaver); a platform without threads saves in the tick, after its present.
+  virtual bool SavesAside() { return true; }
   // The game has ended (Escape on the title, a close, the end of the session).
   virtual void Ended() {}
 };

@@ -4,12 +4,14 @@
 // A platform makes one Shell, feeds it its events, calls Tick when TickDue, and stops when
 // Ended.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "shell/form.hpp"
 #include "shell/platform.hpp"
+#include "shell/record_saver.hpp"
 #include "shell/tick_schedule.hpp"
 
 namespace shell {
@@ -45,7 +47,8 @@ class Shell {
   int WaitMs(std::int64_t nowUs) const { return ticks_.WaitMs(nowUs); }
   std::int64_t NextTickUs() const { return ticks_.NextDueUs(); }
   // The frame step that is due, its present, and the save when a time was ranked or the level
-  // changed; a failure in any is reported and the next tick runs as usual.
+  // changed (handed to a thread of its own where the platform has threads, so a slow disk
+  // never delays a tick); a failure in any is reported and the next tick runs as usual.
   void Tick();
 
   void MouseMove(std::int32_t x, std::int32_t y);
@@ -72,6 +75,15 @@ class Shell {
   std::optional<Start> StartUpStep(F&& step);
   void Present();
   void End();
+  // A save of the game's own accord that is due: made aside, or here when it cannot be.
+  void SaveOwnAccord();
+  // What the last save that finished aside came to, reported as a save made here would be.
+  void ReportSaveAside();
+  // Before a save of the player's asking (Escape, a close, the session's end): the saves
+  // handed aside are written first, so the files see the states in the order they came.
+  void SettleSavesAside();
+  // After a save the shell tried: the platform is told, and a failure shown once.
+  void Reported(bool ok, const std::string& error);
 
   Platform& platform_;
   PlatformClock clock_;
@@ -82,6 +94,8 @@ class Shell {
   bool ended_ = false;
   bool sessionSaveFailed_ = false;
   bool failureShown_ = false;  // a save's failure is on the player's screen, none has worked since
+  std::unique_ptr<RecordSaver> saver_;  // made at the first save of the game's own accord
+  bool savesAside_ = true;              // the platform can, and a thread could be made
 };
 
 }  // namespace shell
