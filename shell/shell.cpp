@@ -86,6 +86,25 @@ void Shell::Present() {
   if (!changed_.empty()) platform_.ShowBlocks(changed_);
 }
 
+// A failure is shown once: while saves keep failing the player has been told, and a box at
+// every new level or time would only be in the way.
+template <typename F>
+void Shell::SaveQuietly(F&& save) {
+  try {
+    if (save()) {
+      failureShown_ = false;
+      platform_.Saved(true);
+    }
+  } catch (const std::exception& e) {
+    SaveFailed(e.what());
+  }
+}
+
+void Shell::SaveFailed(const std::string& message) {
+  if (!std::exchange(failureShown_, true)) platform_.ShowError(title_, ErrorBoxText(message));
+  platform_.Saved(false);
+}
+
 void Shell::Tick() {
   if (!running_ || ended_) return;
   Guard([&] {
@@ -94,20 +113,16 @@ void Shell::Tick() {
   });
   // After the frame is on view: a time that entered the table, or a new level, reaches the
   // record now, so that no way the game may end loses it.
-  // A failure is shown once: while saves keep failing the player has been told, and a box at
-  // every new level or time would only be in the way.
-  if (Form1.RecordOutOfDate()) {
-    try {
-      if (Form1.SaveIfOutOfDate()) {
-        failureShown_ = false;
-        platform_.Saved(true);
-      }
-    } catch (const std::exception& e) {
-      if (!std::exchange(failureShown_, true)) platform_.ShowError(title_, ErrorBoxText(e.what()));
-      platform_.Saved(false);
-    }
-  }
+  if (Form1.RecordOutOfDate()) SaveQuietly([&] { return Form1.SaveIfOutOfDate(); });
   ticks_.Ran(platform_.NowUs());
+}
+
+void Shell::SaveUnsaved() {
+  if (!running_ || ended_ || !Form1.RecordOutOfDate()) return;
+  SaveQuietly([&] {
+    Form1.FormClose();
+    return true;
+  });
 }
 
 void Shell::MouseMove(std::int32_t x, std::int32_t y) {

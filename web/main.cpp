@@ -233,12 +233,12 @@ EMSCRIPTEN_KEEPALIVE void frothy_close(int stop) {
     g.shell.EndSession();
     return;
   }
-  if (g.shell.Form1.RecordOutOfDate()) shell::Guarded([&] { g.shell.Form1.FormClose(); }, Report);
+  g.shell.SaveUnsaved();
 }
 
-// Reports a failure the page met (storage) with the error box's rules.
-EMSCRIPTEN_KEEPALIVE void frothy_report(const char* message) {
-  Report(shell::ErrorBoxText(message));
+// A write the page's storage finished after the save returned failed: told as a failing save.
+EMSCRIPTEN_KEEPALIVE void frothy_save_failed(const char* message) {
+  g_game->shell.SaveFailed(message);
 }
 
 EMSCRIPTEN_KEEPALIVE int frothy_step_count() {
