@@ -130,6 +130,22 @@ void Shell::ReportSaveAside() {
   }
 }
 
+void Shell::SaveUnsaved() {
+  if (!running_ || ended_) return;
+  SettleSavesAside();
+  if (!Form1.RecordOutOfDate()) return;
+  try {
+    Form1.FormClose();
+    Reported(true, {});
+  } catch (const std::exception& e) {
+    Reported(false, e.what());
+  }
+}
+
+void Shell::SaveFailed(const std::string& message) {
+  Reported(false, message);
+}
+
 void Shell::SettleSavesAside() {
   if (!saver_) return;
   saver_->Wait();

@@ -131,6 +131,8 @@ class Page final : public shell::Platform {
   void ShowError(const std::string& title, const std::string& text) override {
     PageShowError(title.c_str(), text.c_str());
   }
+  // No threads here: the record goes to memory and the page's storage in the tick.
+  bool SavesAside() override { return false; }
   // The end screen says the times are saved only when they were. A game moved to another tab
   // shows that tab's notice instead, which the page puts up itself.
   void Ended() override {
@@ -233,12 +235,12 @@ EMSCRIPTEN_KEEPALIVE void frothy_close(int stop) {
     g.shell.EndSession();
     return;
   }
-  if (g.shell.Form1.RecordOutOfDate()) shell::Guarded([&] { g.shell.Form1.FormClose(); }, Report);
+  g.shell.SaveUnsaved();
 }
 
-// Reports a failure the page met (storage) with the error box's rules.
-EMSCRIPTEN_KEEPALIVE void frothy_report(const char* message) {
-  Report(shell::ErrorBoxText(message));
+// A write the page's storage finished after the save returned failed: told as a failing save.
+EMSCRIPTEN_KEEPALIVE void frothy_save_failed(const char* message) {
+  g_game->shell.SaveFailed(message);
 }
 
 EMSCRIPTEN_KEEPALIVE int frothy_step_count() {

@@ -7,7 +7,8 @@ var frothyPage = (function () {
   var audioUnlocked = false;
   var dragging = false;
   var page = {
-    state: 'loading',    // loading, waiting (another tab plays), running, ended, failed
+    state: 'loading',    // loading, waiting (another tab plays), running, ending (the last
+                         // writes under way), ended, failed
     title: 'Frothy',     // the error dialog's
     firstFrameMs: null,  // performance.now() of the first frame on the canvas
     errors: [],
@@ -31,6 +32,10 @@ var frothyPage = (function () {
   var lastSeq = 0;
   var pendingWrites = 0;
   var afterWrites = [];
+  // The newest save went to IndexedDB alone, and its write failed: the times are not kept.
+  var newestLost = false;
+  // A write to IndexedDB alone failed and was told: told again only after a save has worked.
+  var toldFailing = false;
   var NO_STORAGE = 'This browser keeps no storage for this page: your times last until the ' +
                    'page is closed.';
 
@@ -96,18 +101,22 @@ var frothyPage = (function () {
     if (pendingWrites === 0) f(); else afterWrites.push(f);
   }
 
-  // "" when the times are kept, else why not.
+  // "" when the times are kept, or are being written, else why not. A write that fails later
+  // is told through the game (Module._frothy_save_failed), as a save that fails at once is; the
+  // end screen waits for the writes.
   page.saveRecord = function (bytes) {
     bytes = new Uint8Array(bytes);
     var stored = readLocal();
     var seq = Math.max(lastSeq, stored ? stored.seq : 0) + 1;
     lastSeq = seq;
+    newestLost = false;
     var why = '';
     var kept = false;
     if (local) {
       try {
         localStorage.setItem(KEY, JSON.stringify({ seq: seq, record: hex(bytes) }));
         kept = true;
+        toldFailing = false;
       } catch (e) {
         why = reason(e);
       }
@@ -118,11 +127,21 @@ var frothyPage = (function () {
         tx.objectStore('record').put({ seq: seq, bytes: bytes }, 'b_data.dat');
         var keptLocally = kept;
         pendingWrites++;
-        tx.oncomplete = written;
-        tx.onabort = function () {
+        tx.oncomplete = function () {
+          if (!keptLocally) toldFailing = false;
           written();
-          // Reported only when the synchronous copy did not keep the times either.
-          if (!keptLocally) page.showError(page.title, 'The times could not be saved: ' + reason(tx.error));
+        };
+        // A failure matters only when the synchronous copy did not keep the times either.
+        tx.onabort = function () {
+          if (!keptLocally) {
+            if (seq === lastSeq) newestLost = true;
+            if (!toldFailing) {
+              toldFailing = true;
+              Module.ccall('frothy_save_failed', null, ['string'],
+                           ['The times could not be saved: ' + reason(tx.error)]);
+            }
+          }
+          written();
         };
         kept = true;
       } catch (e) {
@@ -217,6 +236,11 @@ var frothyPage = (function () {
   // channel; it saves, and lets the lock go only once its writes are done.
   var releaseLock = null;
   var channel = typeof BroadcastChannel === 'function' ? new BroadcastChannel('frothy') : null;
+  // "Play here" on a tab whose game moved away loads the page again with this mark: it asks for
+  // the game at once, as "Play here instead" does.
+  var TAKE_OVER = '#take-over';
+  var takeOverAtStart = location.hash === TAKE_OVER;
+  if (takeOverAtStart) history.replaceState(null, '', location.pathname + location.search);
 
   function hold(start) {
     return new Promise(function (release) {
@@ -240,6 +264,7 @@ var frothyPage = (function () {
       // In the queue for the lock: the game starts here once the other tab lets it go, asked
       // to or not (closed, ended).
       navigator.locks.request('frothy-game', function () {
+        if (page.state === 'failed') return;  // the program failed meanwhile: nothing to hold
         page.state = 'loading';
         showOnly(null);
         return hold(start);
@@ -248,6 +273,7 @@ var frothyPage = (function () {
         $('take-over').disabled = true;
         if (channel) channel.postMessage('take-over');
       };
+      if (takeOverAtStart) $('take-over').onclick();
     });
   }
   // Asked to stop: a game that runs saves and stops first; one still loading does so as its
@@ -321,6 +347,17 @@ var frothyPage = (function () {
     link.rel = 'manifest';
     link.href = 'manifest.webmanifest';
     document.head.appendChild(link);
+    keepForOffline();
+  }
+
+  // The service worker keeps the site for play offline. It is registered once the game runs:
+  // it asks for every file of the site, and on a first visit a request made while the program
+  // and its data are still on their way would download them a second time.
+  function keepForOffline() {
+    if (!('serviceWorker' in navigator)) return;
+    navigator.serviceWorker.register('sw.js').catch(function (e) {
+      console.warn('Offline play is not available: ' + e);
+    });
   }
 
   // The Escape control says what Escape does in the scene (0 the title, else play or ranking).
@@ -343,14 +380,19 @@ var frothyPage = (function () {
     if (!dialog.open) dialog.showModal();
   };
 
-  // The game has ended by Escape on the title: the end screen, then the lock goes.
+  // The game has ended by Escape on the title: the end screen once the writes are done (it
+  // says the times are saved only when the last save's writes kept them), then the lock goes.
   page.ended = function (saved) {
-    page.state = 'ended';
-    $('ended-text').textContent = saved ? 'The game has ended. Your times are saved.'
-                                        : 'The game has ended. Your times were not saved.';
-    showOnly('ended');
-    $('again').focus();
-    letGo();
+    page.state = 'ending';
+    whenWritten(function () {
+      page.state = 'ended';
+      $('ended-text').textContent = saved && !newestLost
+          ? 'The game has ended. Your times are saved.'
+          : 'The game has ended. Your times were not saved.';
+      showOnly('ended');
+      $('again').focus();
+      letGo();
+    });
   };
 
   page.stopped = function () {
@@ -407,7 +449,10 @@ var frothyPage = (function () {
   // The close request, once per close: the record is saved while the page can still write.
   window.addEventListener('pagehide', function () { if (running()) Module._frothy_close(0); });
   $('again').addEventListener('click', function () { location.reload(); });
-  $('play-here').addEventListener('click', function () { location.reload(); });
+  $('play-here').addEventListener('click', function () {
+    history.replaceState(null, '', TAKE_OVER);
+    location.reload();
+  });
   $('error-ok').addEventListener('click', function () {
     $('error').close();
     canvas.focus();
@@ -428,15 +473,6 @@ var frothyPage = (function () {
   };
 
   canvas.focus();
-  if ('serviceWorker' in navigator) {
-    var register = function () {
-      navigator.serviceWorker.register('sw.js').catch(function (e) {
-        console.warn('Offline play is not available: ' + e);
-      });
-    };
-    if (document.readyState === 'complete') register();
-    else window.addEventListener('load', register);
-  }
   return page;
 })();
 
@@ -492,7 +528,8 @@ Module['canvas'] = document.getElementById('canvas');
 Module['setStatus'] = frothyPage.setStatus;
 // The record's stores are opened, and the profile's game claimed, before main reads the record.
 Module['preRun'] = (Module['preRun'] || []).concat([frothyPage.start]);
+// A program that fails to start lets the profile's game go, as one that stops does.
 Module['onAbort'] = function (what) {
-  frothyPage.state = 'failed';
   frothyPage.showError('Frothy', '' + what);
+  frothyPage.stopped();
 };

@@ -209,14 +209,15 @@ class WebTest(unittest.TestCase):
         page.driver.switch_to.window(first)
         self.assertEqual(page.state(), "ended")
         self.assertFalse(page.js("return document.getElementById('moved').hidden"))
-        # The second tab closes; the first plays again with what the second saved.
-        page.driver.switch_to.window(second)
-        page.driver.close()
-        page.driver.switch_to.window(first)
+        # One click takes the game back while the second tab still plays, with what it saved.
         page.driver.find_element("id", "play-here").click()
         wait_until(lambda: page.state() == "running", 20, "the first tab to play again")
         page.wait_canvas(lambda px: px == level3, LEVEL_BOX, what="level 3 in the first tab")
         self.assertEqual(page.errors(), [])
+        page.driver.switch_to.window(second)
+        self.assertEqual(page.state(), "ended")
+        page.driver.close()
+        page.driver.switch_to.window(first)
         # A tab that waits plays, unasked, once the tab that played closes.
         third = page.new_tab()
         self.assertEqual(page.state(), "waiting")
@@ -281,14 +282,24 @@ class WebTest(unittest.TestCase):
         self.assertEqual(page.errors(), [])
 
     def test_without_storage_the_page_says_why_and_the_game_goes_on(self):
-        refuse_writes = """
+        refuse_local = """
             const full = () => new DOMException('full', 'QuotaExceededError');
             const setItem = Storage.prototype.setItem;
             Storage.prototype.setItem = function (k, v) {
               if (k === 'frothy-record') throw full();
               return setItem.call(this, k, v);
-            };
+            };"""
+        refuse_writes = refuse_local + """
             IDBObjectStore.prototype.put = function () { throw full(); };"""
+        # IndexedDB takes the write and fails it later, as a full disk does.
+        abort_writes = refuse_local + """
+            const put = IDBObjectStore.prototype.put;
+            IDBObjectStore.prototype.put = function (...args) {
+              const request = put.apply(this, args);
+              Object.defineProperty(this.transaction, 'error', {value: full()});
+              this.transaction.abort();
+              return request;
+            };"""
         no_storage = """
             Object.defineProperty(window, 'indexedDB', {value: undefined});
             Object.defineProperty(window, 'localStorage', {get() {
@@ -297,6 +308,9 @@ class WebTest(unittest.TestCase):
             # init script, the notice at start-up, the dialog when the level changes, the end
             ("refusing", refuse_writes, None,
              "The times could not be saved: the browser's storage for this page is full.", None),
+            ("aborting", abort_writes, None,
+             "The times could not be saved: the browser's storage for this page is full.",
+             "The game has ended. Your times were not saved."),
             ("missing", no_storage,
              "This browser keeps no storage for this page: your times last until the page is "
              "closed.", None, "The game has ended. Your times were not saved."),
@@ -312,7 +326,8 @@ class WebTest(unittest.TestCase):
                 page.click(*LEVEL_UP)
                 page.move(0, 0)
                 level2 = page.wait_canvas(lambda px: px != level1, LEVEL_BOX, what="level 2")
-                self.assertEqual(page.js("return frothyPage.errors"), [dialog] if dialog else [])
+                errors = [dialog] if dialog else []
+                wait_until(lambda: page.js("return frothyPage.errors") == errors, 5, "the dialog")
                 if dialog:
                     self.assertEqual(page.js(
                         "return document.getElementById('error-text').textContent"), dialog)
@@ -327,6 +342,7 @@ class WebTest(unittest.TestCase):
                     wait_until(lambda: page.state() == "ended", 5, "the end screen")
                     self.assertEqual(page.js(
                         "return document.getElementById('ended-text').textContent"), end)
+                    self.assertEqual(page.js("return frothyPage.errors"), errors)
 
 
 class DamagedDataTest(unittest.TestCase):

@@ -60,6 +60,12 @@ class Shell {
   // The session ends (a signal, a lost display, a page going away): the save is tried once and
   // the game ends whatever its result, since nobody may be left to answer a box.
   void EndSession();
+  // The game is put away and may come back (a page hidden or closed, which cannot refuse):
+  // what the record lacks is saved as the tick saves it, and the game goes on.
+  void SaveUnsaved();
+  // A save the platform finished after it returned (a page's storage) failed: reported as a
+  // failing save of the tick is, once while saves keep failing.
+  void SaveFailed(const std::string& message);
 
   bool Ended() const { return ended_; }
   bool SessionSaveFailed() const { return sessionSaveFailed_; }
