@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "desktop/window.hpp"
 #include "game/scenes.hpp"
+#include "shell/sdl_window.hpp"
 #include "started.hpp"
 
 namespace {
@@ -25,7 +25,7 @@ void PlayTickCold(benchmark::State& state) {
   }
   {
     bench::Started s;
-    desktop::Window window("bench", 1);
+    shell::SdlWindow window("bench", 1);
     s.form.FormMouseDown(200, 197);
     s.form.Timer1Timer();
     s.form.G.ClockStarted = 1;  // the clock runs as after a first merge
