@@ -1,27 +1,21 @@
 #include "desktop/main_loop.hpp"
 
-#include <SDL2/SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <utility>
+
+#include "desktop/window.hpp"
+#include "game/state.hpp"
 
 namespace desktop {
 
-std::int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 bool IsClientAreaMove(std::int32_t x, std::int32_t y, bool pointerOver, bool buttonHeld) {
-  return buttonHeld || (pointerOver && x >= 0 && x < kClientWidth && y >= 0 && y < kClientHeight);
+  return buttonHeld ||
+         (pointerOver && x >= 0 && x < game::kClientWidth && y >= 0 && y < game::kClientHeight);
 }
 
 namespace {
@@ -69,56 +63,27 @@ int SessionEndingFd() {
 }
 
 void DesktopPlatform::ShowError(const std::string& title, const std::string& text) {
-  ShowErrorBox(title, text, shown_ && window_ ? window_->BoxParent() : nullptr);
+  ShowErrorBox(title, text, ShownWindow() ? BoxParent(ShownWindow()->Handle()) : nullptr);
 }
 
-void MainLoop::Run() {
+void RunMainLoop(DesktopPlatform& platform, shell::Shell& shell,
+                 std::function<bool(std::int64_t startUs)> afterTick) {
   static const bool registered = std::atexit(SaveOnExitDuringTheLoop) == 0;
   (void)registered;
-  g_running = &shell_;
-  while (!shell_.Ended() && !stop_) {
-    if (g_sessionEnding) {
-      g_running = nullptr;
-      shell_.EndSession();
-      break;
-    }
-    const std::int64_t now = NowUs();
-    if (shell_.TickDue(now)) {
-      shell_.Tick();
-      if (afterTick && !afterTick(now)) stop_ = true;
-      continue;
-    }
-    SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, shell_.WaitMs(now)) == 1) Handle(e);
-  }
+  g_running = &shell;
+  const shell::SdlWindow& window = platform.Window();
+  const auto pointer = [&window] {
+    const auto [x, y] = window.PointerInClient();
+    return shell::PointerState{x, y,
+                               IsClientAreaMove(x, y, window.PointerOver(), window.ButtonHeld())};
+  };
+  const auto sessionEnding = [] {
+    if (!g_sessionEnding) return false;
+    g_running = nullptr;  // the loop saves, once
+    return true;
+  };
+  shell::RunSdlLoop(platform, shell, {pointer, sessionEnding, std::move(afterTick)});
   g_running = nullptr;
-}
-
-void MainLoop::Handle(const SDL_Event& e) {
-  switch (e.type) {
-    case SDL_QUIT:  // the window's close request
-      shell_.Close();
-      break;
-    case SDL_KEYDOWN:
-      if (e.key.keysym.sym == SDLK_ESCAPE) shell_.Escape();
-      break;
-    case SDL_MOUSEMOTION: {
-      const auto [x, y] = window_.PointerInClient();
-      if (IsClientAreaMove(x, y, window_.PointerOver(), window_.ButtonHeld()))
-        shell_.MouseMove(x, y);
-      break;
-    }
-    case SDL_MOUSEBUTTONDOWN: {
-      const auto [x, y] = window_.PointerInClient();
-      shell_.MouseDown(x, y);
-      break;
-    }
-    case SDL_WINDOWEVENT:
-      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window_.Reshow();
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace desktop

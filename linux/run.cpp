@@ -12,12 +12,14 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desktop/main_loop.hpp"
 #include "desktop/window.hpp"
 #include "desktop/x11_session.hpp"
 #include "shell/form.hpp"
+#include "shell/sdl_window.hpp"
 #include "shell/shell.hpp"
 
 #ifndef FROTHY_FONT_PATH
@@ -26,8 +28,6 @@
 
 namespace desktop {
 namespace {
-
-constexpr const char* kAlreadyRunning = "FROTHY! is already running in this folder";
 
 std::string CurrentDirectory() {
   std::vector<char> buffer(4096);
@@ -79,21 +79,20 @@ int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick) {
     shell::Shell shell(platform, title);
     // Before the window and before the record is read: a second game in this folder reports
     // and ends without having touched a file. The lock is held until Run returns.
-    if (shell.LockFolder(kAlreadyRunning) != shell::Shell::Start::Running) {
+    if (shell.LockFolder(shell::kAlreadyRunning) != shell::Shell::Start::Running) {
       SDL_Quit();
       return 1;
     }
     // The frame timer is armed as the window is made, before start-up runs.
-    const std::int64_t armed = NowUs();
-    Window window("FROTHY!", DesktopScale());
+    const std::int64_t armed = platform.NowUs();
+    shell::SdlWindow window("FROTHY!", DesktopScale());
+    SetIcon(window.Handle());
     platform.Attach(window);
     switch (shell.StartUp(armed, shell::UtcMsSinceMidnight(), cwd)) {
       case shell::Shell::Start::Running: {
         window.Show();
         platform.WindowShown();
-        MainLoop loop(window, shell);
-        loop.afterTick = std::move(afterTick);
-        loop.Run();
+        RunMainLoop(platform, shell, std::move(afterTick));
         if (shell.SessionSaveFailed()) status = 1;
         break;
       }

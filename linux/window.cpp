@@ -2,16 +2,16 @@
 
 #include <SDL2/SDL.h>
 
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <stdexcept>
+#include <optional>
+#include <string>
 
 #include "desktop/x11_box.hpp"
 #include "desktop/x11_session.hpp"
+#include "sdl_owned.hpp"
 #include "shell/icon.hpp"
-#include "shell/present.hpp"
 #include "shell/scale.hpp"
 
 namespace desktop {
@@ -26,122 +26,15 @@ int DesktopScale() {
   return shell::ChooseScale(hints);
 }
 
-Window::Window(const std::string& caption, int scale) : scale_(scale < 1 ? 1 : scale) {
-  // Frames go to the window's own surface, which on X11 is shared memory the server copies
-  // from: a fraction of the cost of a texture drawn by software OpenGL where there is no GPU.
-  // (Set before the first surface is asked for; SDL decides once.)
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  window_.reset(SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                 kClientWidth * scale_, kClientHeight * scale_, SDL_WINDOW_HIDDEN));
-  if (!window_) throw std::runtime_error(SDL_GetError());
+void SetIcon(SDL_Window* window) {
   const sdl::Owned<SDL_Surface, SDL_FreeSurface> icon(SDL_CreateRGBSurfaceWithFormatFrom(
       const_cast<std::uint32_t*>(shell::kIconPixels), shell::kIconSize, shell::kIconSize, 32,
       shell::kIconSize * 4, SDL_PIXELFORMAT_ARGB8888));
-  if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
+  if (icon) SDL_SetWindowIcon(window, icon.get());
 }
 
-void Window::Show() {
-  SDL_ShowWindow(window_.get());
-}
-
-shell::Screen Window::BeginPresent() {
-  SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
-  if (!surface) throw std::runtime_error(SDL_GetError());
-  // What is on screen is compared in the surface itself when it holds the client pixels one to
-  // one (scale 1, the frame's own format): no copy of the frame to keep, and a third less
-  // memory touched per frame. Otherwise a copy at client size is kept, and put scaled.
-  inSurface_ = scale_ == 1 && surface->format->format == SDL_PIXELFORMAT_RGB888 &&
-               surface->w >= kClientWidth && surface->h >= kClientHeight;
-  bool fresh = surface != surface_;
-  surface_ = surface;
-  if (inSurface_)
-    return {static_cast<gfx::Rgb*>(surface->pixels), surface->pitch / std::ptrdiff_t{4}, fresh};
-  const std::size_t visible = static_cast<std::size_t>(kClientWidth) * kClientHeight;
-  if (shown_.size() != visible) {
-    shown_.assign(visible, 0);
-    fresh = true;
-  }
-  return {shown_.data(), kClientWidth, fresh};
-}
-
-void Window::ShowBlocks(const std::vector<gfx::Rect>& blocks) {
-  if (!surface_) return;
-  updates_.clear();
-  for (const gfx::Rect& r : blocks) {
-    if (!inSurface_) Put(*surface_, r);
-    updates_.push_back({r.X * scale_, r.Y * scale_, r.W * scale_, r.H * scale_});
-  }
-  if (!updates_.empty())
-    SDL_UpdateWindowSurfaceRects(window_.get(), updates_.data(), static_cast<int>(updates_.size()));
-}
-
-void Window::Present(gfx::Image& frame) {
-  shell::ComparePresent(frame, BeginPresent(), blocks_);
-  ShowBlocks(blocks_);
-}
-
-void Window::Reshow() {
-  if (!surface_) return;  // nothing presented yet
-  SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
-  if (!surface) throw std::runtime_error(SDL_GetError());
-  if (surface != surface_) {
-    // A new surface holds nothing yet: the next frame is shown whole.
-    surface_ = nullptr;
-    return;
-  }
-  if (!shown_.empty()) Put(*surface, {0, 0, kClientWidth, kClientHeight});
-  SDL_UpdateWindowSurface(window_.get());
-}
-
-void Window::Put(SDL_Surface& surface, const gfx::Rect& r) {
-  // Each client pixel becomes a scale x scale block; one scaled row is made, then repeated.
-  const int s = scale_;
-  const int w = r.W * s;
-  if (surface.w < (r.X + r.W) * s || surface.h < (r.Y + r.H) * s) return;
-  const bool direct = surface.format->format == SDL_PIXELFORMAT_RGB888;
-  row_.resize(static_cast<std::size_t>(w));
-  auto* base = static_cast<std::uint8_t*>(surface.pixels);
-  for (int y = r.Y; y < r.Y + r.H; ++y) {
-    const gfx::Rgb* src = shown_.data() + static_cast<std::size_t>(y) * kClientWidth + r.X;
-    std::uint8_t* first = base + static_cast<std::ptrdiff_t>(y) * s * surface.pitch +
-                          static_cast<std::ptrdiff_t>(r.X) * s * surface.format->BytesPerPixel;
-    const gfx::Rgb* scaled = src;
-    if (s > 1) {
-      for (int x = 0; x < r.W; ++x)
-        std::fill_n(row_.data() + static_cast<std::ptrdiff_t>(x) * s, s, src[x]);
-      scaled = row_.data();
-    }
-    for (int k = 0; k < s; ++k) {
-      std::uint8_t* dst = first + static_cast<std::ptrdiff_t>(k) * surface.pitch;
-      if (direct) {
-        std::memcpy(dst, scaled, static_cast<std::size_t>(w) * sizeof(gfx::Rgb));
-      } else {
-        SDL_ConvertPixels(w, 1, SDL_PIXELFORMAT_RGB888, scaled, w * 4, surface.format->format, dst,
-                          surface.pitch);
-      }
-    }
-  }
-}
-
-std::pair<std::int32_t, std::int32_t> Window::PointerInClient() const {
-  // SDL's own pointer state is where the pointer is as of every event it has taken from the
-  // window system so far, newer than the event being handled; while a button is held the
-  // window captures the pointer and the position goes on beyond the client area.
-  int x = 0, y = 0;
-  SDL_GetMouseState(&x, &y);
-  return shell::ToClient(x, y, scale_);
-}
-
-bool Window::ButtonHeld() const {
-  return SDL_GetMouseState(nullptr, nullptr) != 0;
-}
-
-SDL_Window* Window::BoxParent() const {
-  return IsFramed(window_.get()) ? window_.get() : nullptr;
-}
-
-bool Window::PointerOver() const {
-  return SDL_GetMouseFocus() == window_.get();
+SDL_Window* BoxParent(SDL_Window* window) {
+  return window && IsFramed(window) ? window : nullptr;
 }
 
 void ShowErrorBox(const std::string& title, const std::string& message, SDL_Window* parent) {

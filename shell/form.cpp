@@ -17,10 +17,7 @@
 namespace shell {
 
 std::int32_t MonotonicClock::NowMs() {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now().time_since_epoch())
-                      .count();
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(SteadyNowUs() / 1000));
 }
 
 std::int32_t PlatformClock::NowMs() {

@@ -6,15 +6,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "desktop/window.hpp"
+#include "game/state.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/image.hpp"
+#include "shell/sdl_window.hpp"
 #include "support.hpp"
 
 namespace {
 
-using desktop::kClientHeight;
-using desktop::kClientWidth;
+using game::kClientHeight;
+using game::kClientWidth;
 
 class PresentTest : public ::testing::TestWithParam<int> {
  protected:
@@ -25,7 +26,7 @@ class PresentTest : public ::testing::TestWithParam<int> {
   static void TearDownTestSuite() { SDL_Quit(); }
 
   // Where the surface differs from the frame's visible rows, scaled; empty when it does not.
-  static std::string Mismatch(desktop::Window& w, const gfx::Image& frame, int scale) {
+  static std::string Mismatch(shell::SdlWindow& w, const gfx::Image& frame, int scale) {
     SDL_Surface* s = SDL_GetWindowSurface(w.Handle());
     if (!s) return SDL_GetError();
     if (s->format->format != SDL_PIXELFORMAT_RGB888) return "unexpected surface format";
@@ -43,8 +44,8 @@ class PresentTest : public ::testing::TestWithParam<int> {
 
 TEST_P(PresentTest, TheWindowShowsEveryChangeAndOnlyTheVisibleRows) {
   const int scale = GetParam();
-  desktop::Window window("present", scale);
-  gfx::Image frame(desktop::kClientWidth, desktop::kClientHeight + 1);
+  shell::SdlWindow window("present", scale);
+  gfx::Image frame(kClientWidth, kClientHeight + 1);
   for (int y = 0; y < frame.Height(); ++y)
     for (int x = 0; x < frame.Width(); ++x) frame.Row(y)[x] = (0x10305u * (x ^ y)) & 0xFFFFFF;
   window.Present(frame);  // a new frame counts whole

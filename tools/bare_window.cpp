@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "desktop/main_loop.hpp"
 #include "sdl_owned.hpp"
+#include "shell/platform.hpp"
 #include "shell/tick_schedule.hpp"
 
 namespace {
@@ -22,16 +22,16 @@ namespace {
 template <typename Show>
 int RunTicks(double seconds, Show show) {
   std::vector<std::uint32_t> frame(std::size_t{600} * 400);
-  const std::int64_t end = desktop::NowUs() + static_cast<std::int64_t>(seconds * 1e6);
-  shell::TickSchedule ticks(desktop::NowUs());
+  const std::int64_t end = shell::SteadyNowUs() + static_cast<std::int64_t>(seconds * 1e6);
+  shell::TickSchedule ticks(shell::SteadyNowUs());
   std::uint32_t n = 0;
-  while (desktop::NowUs() < end) {
-    const std::int64_t now = desktop::NowUs();
+  while (shell::SteadyNowUs() < end) {
+    const std::int64_t now = shell::SteadyNowUs();
     if (ticks.Due(now)) {
       ++n;
       frame[(std::size_t{n} * 7919) % frame.size()] = n;  // a different frame every tick
       if (!show(frame)) return 1;
-      ticks.Ran(desktop::NowUs());
+      ticks.Ran(shell::SteadyNowUs());
       continue;
     }
     SDL_Event e;

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "desktop/main_loop.hpp"
 #include "desktop/run.hpp"
+#include "shell/platform.hpp"
 
 namespace {
 
@@ -28,11 +28,11 @@ double ProcessAgeMs() {
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
-  const std::int64_t entered = desktop::NowUs();
+  const std::int64_t entered = shell::SteadyNowUs();
   const double ageAtEntry = ProcessAgeMs();
   double firstFrameUs = 0;
   const int status = desktop::Run(argv[0], [&](std::int64_t) {
-    firstFrameUs = static_cast<double>(desktop::NowUs() - entered);
+    firstFrameUs = static_cast<double>(shell::SteadyNowUs() - entered);
     return false;
   });
   std::printf(

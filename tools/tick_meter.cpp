@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "desktop/main_loop.hpp"
-#include "desktop/window.hpp"
 #include "shell/form.hpp"
+#include "shell/sdl_window.hpp"
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
@@ -29,26 +29,24 @@ int main(int argc, char** argv) {
   try {
     char buffer[4096];
     const std::string cwd = ::getcwd(buffer, sizeof buffer) ? buffer : ".";
-    desktop::Window window("FROTHY!", 1);
+    shell::SdlWindow window("FROTHY!", 1);
     desktop::DesktopPlatform platform(shell::DataDirFor(cwd), FROTHY_FONT_PATH);
     platform.Attach(window);
     shell::Shell shell(platform, "tick_meter");
-    if (shell.StartUp(desktop::NowUs(), 0, cwd) != shell::Shell::Start::Running) return 1;
+    if (shell.StartUp(platform.NowUs(), 0, cwd) != shell::Shell::Start::Running) return 1;
     window.Show();
 
     std::vector<std::int64_t> starts;
     const std::int64_t stallAt = static_cast<std::int64_t>(seconds * 1e6);
     std::int64_t stalledTick = -1;
-    desktop::MainLoop loop(window, shell);
-    loop.afterTick = [&](std::int64_t startUs) {
+    desktop::RunMainLoop(platform, shell, [&](std::int64_t startUs) {
       starts.push_back(startUs);
       if (stalledTick < 0 && startUs - starts.front() >= stallAt) {
         stalledTick = static_cast<std::int64_t>(starts.size());
         std::this_thread::sleep_for(std::chrono::milliseconds(100));  // a frame that overruns
       }
       return stalledTick < 0 || static_cast<std::int64_t>(starts.size()) < stalledTick + 8;
-    };
-    loop.Run();
+    });
 
     const auto n = static_cast<std::size_t>(stalledTick);
     std::vector<double> gaps;

@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "desktop/window.hpp"
 #include "game/scenes.hpp"
 #include "posix/file_layer.hpp"
+#include "shell/sdl_window.hpp"
 #include "started.hpp"
 
 namespace {
@@ -31,7 +31,7 @@ void PlayTickCold(benchmark::State& state) {
   }
   {
     bench::Started s;
-    desktop::Window window("bench", 1);
+    shell::SdlWindow window("bench", 1);
     s.form.FormMouseDown(200, 197);
     s.form.Timer1Timer();
     s.form.G.ClockStarted = 1;  // the clock runs as after a first merge

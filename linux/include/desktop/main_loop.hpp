@@ -1,18 +1,14 @@
 #pragma once
-// The event loop: input events and 25 ms frame steps handled one at a time on the one thread,
-// with no busy waiting, all of them through the portable shell.
+// The event loop: the game's SDL loop (shell/sdl_window.hpp) with the desktop's pointer rule and
+// its session signals; and the desktop as the shell sees it.
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "desktop/window.hpp"
 #include "posix/file_layer.hpp"
-#include "shell/shell.hpp"
+#include "shell/sdl_window.hpp"
 
 namespace desktop {
-
-// Microseconds of the monotonic clock the loop schedules by.
-std::int64_t NowUs();
 
 // Whether a pointer move reaches FormMouseMove. SDL reports the pointer leaving the window as a
 // move to the nearest edge pixel, after which the pointer is no longer over the window; with no
@@ -33,46 +29,23 @@ bool SessionEnding();
 int SessionEndingFd();
 
 // The desktop as the shell sees it: the window, the play folder on disk and the X error box.
-class DesktopPlatform final : public shell::Platform {
+class DesktopPlatform final : public shell::SdlPlatform {
  public:
   DesktopPlatform(const std::string& dataDir, std::string fontPath)
-      : files_(dataDir), fontPath_(std::move(fontPath)) {}
-  // The window comes after the play folder's lock.
-  void Attach(Window& window) { window_ = &window; }
+      : SdlPlatform(std::move(fontPath)), files_(dataDir) {}
 
-  std::int64_t NowUs() override { return desktop::NowUs(); }
   shell::FileLayer& Files() override { return files_; }
-  std::string FontPath() override { return fontPath_; }
-  shell::Screen BeginPresent() override { return window_->BeginPresent(); }
-  void ShowBlocks(const std::vector<gfx::Rect>& blocks) override { window_->ShowBlocks(blocks); }
   // Over the game window once it is on screen, else centred on the screen.
   void ShowError(const std::string& title, const std::string& text) override;
-  void WindowShown() { shown_ = true; }
 
  private:
-  Window* window_ = nullptr;
   store::PosixFileLayer files_;
-  std::string fontPath_;
-  bool shown_ = false;
 };
 
-class MainLoop {
- public:
-  MainLoop(Window& window, shell::Shell& shell) : window_(window), shell_(shell) {}
-
-  // Runs until the game ends (Escape on the title, a close request, the end of the session).
-  void Run();
-
-  // For measuring tools: called after every frame step with the time it started; returning
-  // false ends the loop.
-  std::function<bool(std::int64_t startUs)> afterTick;
-
- private:
-  void Handle(const SDL_Event& e);
-
-  Window& window_;
-  shell::Shell& shell_;
-  bool stop_ = false;
-};
+// Runs the game in the platform's window until it ends (Escape on the title, a close request,
+// the end of the session). `afterTick`, for measuring tools, is called after every frame step
+// with the time it started; returning false ends the loop.
+void RunMainLoop(DesktopPlatform& platform, shell::Shell& shell,
+                 std::function<bool(std::int64_t startUs)> afterTick = {});
 
 }  // namespace desktop

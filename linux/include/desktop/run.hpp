@@ -5,6 +5,7 @@
 
 namespace desktop {
 // Returns the process exit status. `afterTick`, for measuring tools, is called after every frame
-// step with the time it started (desktop::NowUs); returning false ends the loop without a save.
+// step with the time it started (the platform's clock); returning false ends the loop without a
+// save.
 int Run(const char* argv0, std::function<bool(std::int64_t)> afterTick = {});
 }  // namespace desktop

@@ -55,17 +55,20 @@ struct Screen {
   bool fresh = false;        // holds nothing of an earlier frame: every block is shown
 };
 
+// Microseconds of std::chrono::steady_clock: the clock of a platform that has no other.
+inline std::int64_t SteadyNowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 // A platform. The methods with bodies are what most platforms do; override what differs.
 class Platform {
  public:
   virtual ~Platform() = default;
 
   // Microseconds of a monotonic clock: the tick grid and, in milliseconds, the game's NowMs.
-  virtual std::int64_t NowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
+  virtual std::int64_t NowUs() { return SteadyNowUs(); }
   virtual FileLayer& Files() = 0;
   // The TrueType face every text of the game is drawn in.
   virtual std::string FontPath() = 0;
