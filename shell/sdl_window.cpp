@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
 
 #include "game/state.hpp"
@@ -142,7 +143,14 @@ void Handle(const SDL_Event& e, SdlWindow& window, Shell& shell, const SdlLoopHo
       break;
     }
     case SDL_WINDOWEVENT:
-      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window.Reshow();
+      // A window that cannot be shown again now is shown by the next tick's present, which
+      // reports what is wrong; the loop goes on.
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        try {
+          window.Reshow();
+        } catch (const std::exception&) {
+        }
+      }
       break;
     default:
       break;
