@@ -186,14 +186,6 @@ std::optional<store::Record> TForm1::OwnSaveDue() {
   return lastTried_ = Current();
 }
 
-bool TForm1::SaveIfOutOfDate() {
-  const std::optional<store::Record> due = OwnSaveDue();
-  if (!due) return false;
-  files_->SaveRecord(*due);
-  RecordSaved(*due);
-  return true;
-}
-
 void TForm1::Timer1Timer() {
   game::Timer1Timer(G, Rng, game::Platform{clock_, cues_, *text_});
 }

@@ -101,6 +101,27 @@ void Shell::Tick() {
   ticks_.Ran(platform_.NowUs());
 }
 
+template <typename F>
+void Shell::SaveHere(F&& save) {
+  try {
+    save();
+    Reported(true, {});
+  } catch (const std::exception& e) {
+    Reported(false, e.what());
+  }
+}
+
+// A failure is shown once: while saves keep failing the player has been told, and a box at
+// every new level or time would only be in the way.
+void Shell::Reported(bool ok, const std::string& error) {
+  if (ok) {
+    failureShown_ = false;
+  } else if (!std::exchange(failureShown_, true)) {
+    platform_.ShowError(title_, ErrorBoxText(error));
+  }
+  platform_.Saved(ok);
+}
+
 void Shell::SaveOwnAccord() {
   const std::optional<store::Record> due = Form1.OwnSaveDue();
   if (!due) return;
@@ -113,13 +134,10 @@ void Shell::SaveOwnAccord() {
     savesAside_ = saver_ != nullptr;
   }
   if (saver_) return saver_->Save(*due);
-  try {
+  SaveHere([&] {
     platform_.Files().SaveRecord(*due);
     Form1.RecordSaved(*due);
-    Reported(true, {});
-  } catch (const std::exception& e) {
-    Reported(false, e.what());
-  }
+  });
 }
 
 void Shell::ReportSaveAside() {
@@ -133,13 +151,7 @@ void Shell::ReportSaveAside() {
 void Shell::SaveUnsaved() {
   if (!running_ || ended_) return;
   SettleSavesAside();
-  if (!Form1.RecordOutOfDate()) return;
-  try {
-    Form1.FormClose();
-    Reported(true, {});
-  } catch (const std::exception& e) {
-    Reported(false, e.what());
-  }
+  if (Form1.RecordOutOfDate()) SaveHere([&] { Form1.FormClose(); });
 }
 
 void Shell::SaveFailed(const std::string& message) {
@@ -152,17 +164,6 @@ void Shell::SettleSavesAside() {
   // What it came to is left to the save that follows, which reports its own result.
   if (const std::optional<RecordSaver::Outcome> done = saver_->Finished(); done && done->ok)
     Form1.RecordSaved(done->record);
-}
-
-// A failure is shown once: while saves keep failing the player has been told, and a box at
-// every new level or time would only be in the way.
-void Shell::Reported(bool ok, const std::string& error) {
-  if (ok) {
-    failureShown_ = false;
-  } else if (!std::exchange(failureShown_, true)) {
-    platform_.ShowError(title_, ErrorBoxText(error));
-  }
-  platform_.Saved(ok);
 }
 
 void Shell::MouseMove(std::int32_t x, std::int32_t y) {

@@ -109,12 +109,9 @@ class TForm1 {
 
   // Whether the table or the level differ from what the record last got (or held at start-up).
   bool RecordOutOfDate() const;
-  // The save of the game's own accord (a time ranked, the level changed): tried once for each
-  // new state, so a failing disk is not asked again every tick. Returns whether it wrote the
-  // record; throws when the save fails.
-  bool SaveIfOutOfDate();
-  // The same in two halves, for a save made aside: the record to write when a save of the
-  // game's own accord is due (counted as tried), and the news that one reached the file.
+  // The save of the game's own accord (a time ranked, the level changed), tried once for each
+  // new state so that a failing disk is not asked again every tick: the record to write when
+  // one is due (counted as tried), and the news that one reached the file.
   std::optional<store::Record> OwnSaveDue();
   void RecordSaved(const store::Record& record) { saved_ = record; }
 

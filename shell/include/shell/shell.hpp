@@ -88,6 +88,9 @@ class Shell {
   // Before a save of the player's asking (Escape, a close, the session's end): the saves
   // handed aside are written first, so the files see the states in the order they came.
   void SettleSavesAside();
+  // Runs a save made here and reports it.
+  template <typename F>
+  void SaveHere(F&& save);
   // After a save the shell tried: the platform is told, and a failure shown once.
   void Reported(bool ok, const std::string& error);
 
